@@ -1,0 +1,47 @@
+// Date-time text in the user's locale: short date, one blank, long time; the date alone at exactly 00:00:00.
+#pragma once
+
+#include "FileSystem.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace quorrix {
+
+class DateTimeText {
+public:
+    // Patterns of the locale named `locale` ("ja_JP.UTF-8", "en_US", "C" ...), fetched from ICU once here.
+    // The C and POSIX locales, and an empty name, give "yyyy/MM/dd" and "H:mm:ss".
+    explicit DateTimeText(std::string_view locale);
+    ~DateTimeText();
+    DateTimeText(const DateTimeText &) = delete;
+    DateTimeText &operator=(const DateTimeText &) = delete;
+
+    // The formatter of the user's locale: LC_ALL, else LC_TIME, else LANG. Made on first use.
+    static const DateTimeText &user();
+    // Replaces the user's formatter, for a locale change while running (tests use it).
+    static void setUserLocale(std::string_view locale);
+    // The locale name that LC_ALL, LC_TIME and LANG select.
+    static std::string localeFromEnvironment();
+
+    // `time` in the local time zone (TZ), written into `out` (its capacity is reused).
+    void format(FileTime time, std::string &out) const;
+    std::string format(FileTime time) const;
+
+    // The ICU-style patterns in use, as "yyyy/MM/dd" and "H:mm:ss".
+    const std::string &datePattern() const { return m_datePattern; }
+    const std::string &timePattern() const { return m_timePattern; }
+
+private:
+    struct Compiled;
+    std::string m_datePattern;
+    std::string m_timePattern;
+    std::unique_ptr<Compiled> m_compiled;
+    // Date texts already written, by local day number; a folder's files share few days.
+    mutable std::unordered_map<std::int64_t, std::string> m_dayCache;
+};
+
+} // namespace quorrix

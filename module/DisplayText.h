@@ -1,0 +1,18 @@
+// Turning file-name bytes into text a person can read without being misled.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorrix {
+
+// Valid UTF-8 for `bytes`, unambiguous and inert: each byte that is not part of valid UTF-8 becomes "\xHH",
+// control characters become "\n", "\t", "\r" or "\xHH" (C1 controls "\u0085" ...), bidirectional controls
+// (U+061C, U+200E, U+200F, U+202A..U+202E, U+2066..U+2069) become "\uHHHH", and "\" itself becomes "\\".
+// Text with none of these comes back unchanged.
+std::string displayText(std::string_view bytes);
+
+// Whether displayText would return `bytes` unchanged (cheap; no allocation).
+bool isPlainDisplayText(std::string_view bytes);
+
+} // namespace quorrix

@@ -1,0 +1,99 @@
+#include "FileForm.h"
+
+#include "Module1.h"
+
+#include <exception>
+
+namespace quorrix {
+
+FileForm::FileForm(DriveListControl &drive1, DirListControl &dir1, FileListControl &file1, GridControl &grd1)
+    : m_drives(drive1)
+    , m_folders(dir1)
+    , m_files(file1)
+    , m_grid(grd1)
+{
+    m_drives.setChangeHandler([this] { Drive1_Change(); });
+    m_folders.setChangeHandler([this] { Dir1_Change(); });
+}
+
+void FileForm::s_GRD1SET()
+{
+    m_grid.setRedraw(false);
+    m_grid.setSetting(GridControl::Setting::ReadOnly, 1);
+    m_grid.setColumnCount(6);
+
+    m_grid.setText(1, 0, "ファイル名");
+    m_grid.setText(2, 0, "属性");
+    m_grid.setText(3, 0, "作成日時");
+    m_grid.setText(4, 0, "アクセス日時");
+    m_grid.setText(5, 0, "更新日時");
+    m_grid.setText(6, 0, "ファイルサイズ");
+
+    m_grid.setColumnWidth(1, 20.0);
+    m_grid.setColumnWidth(2, 5.0);
+    m_grid.setColumnWidth(3, 13.0);
+    m_grid.setColumnWidth(4, 13.0);
+    m_grid.setColumnWidth(5, 13.0);
+    m_grid.setColumnWidth(6, 13.2);
+
+    // Names up to the longest a file system allows; sizes aligned to the right.
+    m_grid.setSetting(GridControl::Setting::ActiveColumn, 1);
+    m_grid.setSetting(GridControl::Setting::MaxTextLength, 255);
+    m_grid.setSetting(GridControl::Setting::ActiveColumn, 6);
+    m_grid.setSetting(GridControl::Setting::HorizontalAlignment, 1);
+    m_grid.setRedraw(true);
+}
+
+void FileForm::Dir1_Change()
+{
+    const std::string folder = m_folders.path();
+    // The drive list names the drive of the folder shown, so that F5 re-reads this folder rather than
+    // jumping to another drive's current folder.
+    m_drives.showDriveOf(folder);
+    m_files.setPath(folder);
+    Module1::s_GRD1LIST(m_files, m_grid);
+}
+
+void FileForm::Drive1_Change()
+{
+    m_folders.setPath(m_drives.drive());
+}
+
+void FileForm::Form_KeyDown(int keyCode, int /*shift*/)
+{
+    if (keyCode != KeyF5)
+        return;
+    m_drives.refresh();
+    m_folders.refresh();
+    // When the folder shown was gone, the directory list has moved up; the file list then gets its new
+    // folder below, and re-reading the vanished one could only fail.
+    if (m_files.path() == m_folders.path())
+        m_files.refresh();
+    Drive1_Change();
+    Dir1_Change();
+}
+
+void FileForm::Form_Load(std::string_view commandLine)
+{
+    const std::string startFolder = Module1::s_CMDPATH(commandLine);
+    s_GRD1SET();
+    try {
+        if (!startFolder.empty())
+            showFolder(startFolder);
+        else
+            showFolder(m_drives.drive());
+    } catch (const std::exception &) {
+        showFolder(m_drives.drive());
+    }
+}
+
+void FileForm::showFolder(std::string_view text)
+{
+    const std::string before = m_folders.path();
+    m_folders.setPath(text);
+    // The list raises no change event for the folder it already shows, yet start-up must fill the table.
+    if (m_folders.path() == before)
+        Dir1_Change();
+}
+
+} // namespace quorrix

@@ -1,0 +1,36 @@
+// The file list: every entry of one folder that is not a folder, in natural order. Never shown.
+#pragma once
+
+#include "Controls.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorrix {
+
+class FileList final : public FileListControl {
+public:
+    const std::string &path() const override { return m_path; }
+    // Lists `folder` ("/" for the root; a trailing "/" is dropped otherwise). Regular files, links to files,
+    // dangling links, devices, FIFOs and sockets are listed, hidden ones too; a link to a folder is a
+    // folder and is left out. Throws std::system_error, keeping the previous list, when it cannot be read.
+    void setPath(std::string_view folder) override;
+    std::size_t count() const override { return m_offsets.size(); }
+    void select(std::size_t index) override;
+    std::string_view fileName() const override;
+    void refresh() override;
+
+    // Entry `index` (from 0), without selecting it.
+    std::string_view name(std::size_t index) const;
+
+private:
+    std::string m_path;
+    // Every name back to back; m_offsets[i] is where entry i starts, m_lengths[i] its length.
+    std::string m_names;
+    std::vector<std::uint64_t> m_offsets;
+    std::vector<std::uint32_t> m_lengths;
+    std::size_t m_current = SIZE_MAX;
+};
+
+} // namespace quorrix

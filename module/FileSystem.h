@@ -1,0 +1,118 @@
+// The file-system layer: every call the program makes to the operating system goes through here.
+//
+// The declarations are platform-neutral; module/posix/ holds the Linux implementation, and a Win32 one can
+// stand beside it. Paths are bytes and travel unchanged to the system. Failures are thrown as
+// std::system_error carrying the system's errno, so a caller may trap them or let them pass.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorrix {
+
+// A point in time as the file system records it, in UTC.
+struct FileTime {
+    std::int64_t seconds = 0; // since 1970-01-01 00:00:00 UTC; negative before
+    std::uint32_t nanoseconds = 0;
+    friend bool operator==(const FileTime &, const FileTime &) = default;
+};
+
+// Bits of a file's attribute value.
+namespace Attribute {
+    inline constexpr int ReadOnly = 1;
+    inline constexpr int Hidden = 2;
+    inline constexpr int System = 4;
+    inline constexpr int Archive = 32;
+}
+
+// The classes of entries a file search admits. Plain entries (neither hidden, system nor folders) are always
+// admitted; read-only and archive never exclude an entry.
+enum SearchClass : unsigned {
+    SearchPlain = 0,
+    SearchReadOnly = 1,
+    SearchHidden = 2,
+    SearchSystem = 4,
+    SearchFolder = 16,
+};
+
+// The name of the first entry that matches `pattern` and whose hidden, system and folder attributes are all
+// in `admitted`, or nothing. Wildcards (*, ? and [...]) may appear in the last component only; without
+// them the pattern names one entry. Never throws: a pattern that cannot name anything finds nothing.
+std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted);
+
+// One file, as GetFile returns it: everything is read with one status query when the object is made.
+class FileObject {
+public:
+    // The attribute value: the file system's own DOS attribute bits where it keeps them, else formed from
+    // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
+    // neither a regular file nor a folder). Throws when it cannot be had.
+    int Attributes() const;
+    // Birth time; throws when the file system does not record one.
+    FileTime DateCreated() const;
+    FileTime DateLastAccessed() const;
+    FileTime DateLastModified() const;
+    // Length in bytes.
+    std::int64_t Size() const { return m_size; }
+
+    bool isFolder() const;
+    bool isRegular() const;
+
+private:
+    friend class FileSystemObject;
+    std::string m_path;
+    std::uint32_t m_mode = 0;
+    std::uint32_t m_mask = 0;
+    std::uint64_t m_device = 0;
+    std::int64_t m_size = 0;
+    FileTime m_created, m_accessed, m_modified;
+};
+
+// Stands in for the platform's scripting file-system object: made fresh for each query, holds nothing.
+class FileSystemObject {
+public:
+    // The file at `path`. A link is followed; a link whose target is missing (or a loop) gives the link
+    // itself. Throws std::system_error when the path names no existing entry.
+    FileObject GetFile(std::string_view path) const;
+};
+
+// Length in bytes of the file at `path` (links followed as by GetFile). Throws when it names nothing.
+std::int64_t fileLength(std::string_view path);
+
+// Calls `visit(name, isFolder)` for every entry of `folder` but "." and "..", in the order the system gives
+// them. A link counts as a folder when its target is one. Opens no entry. Throws when the folder cannot
+// be read.
+void listFolder(std::string_view folder, const std::function<void(std::string_view name, bool isFolder)> &visit);
+
+// Throws std::system_error (ENOTDIR, EACCES, ENOENT ...) unless `path` is a folder whose entries can be read.
+void checkReadableFolder(std::string_view path);
+
+// Whether `path` names a folder (links followed).
+bool isFolder(std::string_view path);
+
+// The process's working directory. The program never changes it.
+std::string currentDirectory();
+
+// A mounted file system that a person keeps files on.
+struct Drive {
+    std::string mountPoint;
+    std::string text; // "mount point [label]" or "mount point [device]"
+    friend bool operator==(const Drive &, const Drive &) = default;
+};
+
+// The drives of a mountinfo table (the format of /proc/self/mountinfo), pseudo file systems and mounts below
+// /proc, /sys, /dev and /run left out, ordered by mount point. `labelOf` gives a device's volume label, or
+// an empty string.
+std::vector<Drive> parseMountInfo(std::string_view mountinfo,
+    const std::function<std::string(std::string_view device)> &labelOf);
+
+// The drives of this system now.
+std::vector<Drive> readDrives();
+
+// Index of the drive that holds `path` (the longest mount point that is a prefix of it), or nothing.
+std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string_view path);
+
+} // namespace quorrix

@@ -1,0 +1,168 @@
+#include "Module1.h"
+
+#include "DateTimeText.h"
+#include "FileSystem.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+
+namespace quorrix::Module1 {
+
+namespace {
+
+// Runs one step of a query whose steps may each fail on their own: a failure skips just this step.
+template<typename Step>
+void skipOnFailure(Step &&step) noexcept
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+void appendDecimal(std::string &out, std::int64_t value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+} // namespace
+
+std::string s_CMDPATH(std::string_view argument)
+{
+    std::string text(argument);
+
+    // Hidden and system entries are only found by searches that admit them, so all four searches are made.
+    bool namesFile = false;
+    for (const unsigned admitted : { SearchSystem, SearchHidden, SearchReadOnly, SearchPlain }) {
+        if (findFirstFile(argument, admitted))
+            namesFile = true;
+    }
+
+    if (namesFile) {
+        const auto separator = text.rfind('/');
+        // A file in the root keeps the root: cutting "/file.txt" down to "" would name no folder at all.
+        if (separator == 0)
+            text.resize(1);
+        else if (separator != std::string::npos)
+            text.resize(separator);
+    }
+
+    // Plain entries pass every search, so this finds the named file itself as well as a named folder, but
+    // nothing hidden or system.
+    if (findFirstFile(argument, SearchFolder))
+        return text;
+    return {};
+}
+
+std::string_view attributeMark(int value)
+{
+    switch (value) {
+    case Attribute::ReadOnly:
+        return "R";
+    case Attribute::Hidden:
+        return "H";
+    case Attribute::System:
+        return "S";
+    case Attribute::Archive:
+        return "A";
+    default:
+        return {};
+    }
+}
+
+void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
+    std::string &modified, std::string &size)
+{
+    std::optional<FileSystemObject> fileSystem;
+    std::optional<FileObject> file;
+    std::string_view chosenMark;
+    std::int64_t bytes = 0;
+
+    skipOnFailure([&] { fileSystem.emplace(); });
+    skipOnFailure([&] { file = fileSystem.value().GetFile(path); });
+    skipOnFailure([&] { chosenMark = attributeMark(file.value().Attributes()); });
+    // GetFile already read the length with the same resolution of links; ask the system again only when
+    // it failed.
+    skipOnFailure([&] { bytes = file ? file->Size() : fileLength(path); });
+
+    mark = chosenMark;
+    const DateTimeText &text = DateTimeText::user();
+    skipOnFailure([&] { text.format(file.value().DateCreated(), created); });
+    skipOnFailure([&] { text.format(file.value().DateLastAccessed(), accessed); });
+    skipOnFailure([&] { text.format(file.value().DateLastModified(), modified); });
+    size.clear();
+    appendDecimal(size, bytes);
+}
+
+std::string sizeText(std::string_view byteCount)
+{
+    std::int64_t bytes = 0;
+    const auto parsed = std::from_chars(byteCount.data(), byteCount.data() + byteCount.size(), bytes);
+    if (parsed.ec != std::errc() || parsed.ptr != byteCount.data() + byteCount.size())
+        bytes = 0;
+
+    // Whole kilobytes, a remainder of exactly half going to the even neighbour. Done on the magnitude in
+    // integers, so that no byte count loses precision.
+    const bool negative = bytes < 0;
+    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
+    std::uint64_t kilobytes = magnitude / 1024;
+    const std::uint64_t remainder = magnitude % 1024;
+    if (remainder > 512 || (remainder == 512 && kilobytes % 2 == 1))
+        ++kilobytes;
+
+    std::string result;
+    if (negative && kilobytes != 0)
+        result += '-';
+    char buffer[24];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, kilobytes);
+    result.append(buffer, written.ptr);
+    result += "KB";
+    return result;
+}
+
+void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
+{
+    GRD1.setRedraw(false);
+    try {
+        GRD1.setRowCount(0);
+        GRD1.setRowCount(File1.count());
+
+        std::string fullPath, mark, created, accessed, modified, size;
+        const std::size_t count = File1.count();
+        for (std::size_t i = 0; i < count; ++i) {
+            File1.select(i);
+            std::string_view folder = File1.path();
+            if (!folder.empty() && folder.back() == '/')
+                folder.remove_suffix(1);
+
+            mark.clear();
+            created.clear();
+            accessed.clear();
+            modified.clear();
+            size.clear();
+            fullPath.assign(folder).append(1, '/').append(File1.fileName());
+            s_FILEINFO(fullPath, mark, created, accessed, modified, size);
+
+            const std::size_t row = i + 1;
+            GRD1.setText(1, row, File1.fileName());
+            GRD1.setText(2, row, mark);
+            GRD1.setText(3, row, created);
+            GRD1.setText(4, row, accessed);
+            GRD1.setText(5, row, modified);
+            GRD1.setText(6, row, sizeText(size));
+        }
+    } catch (...) {
+        // The table shows the rows written so far; it must not stay frozen.
+        try {
+            GRD1.setRedraw(true);
+        } catch (...) {
+        }
+        throw;
+    }
+    GRD1.setRedraw(true);
+}
+
+} // namespace quorrix::Module1

@@ -1,0 +1,31 @@
+// The procedures that work on files: the start folder, the file table fill and the file information query.
+#pragma once
+
+#include "Controls.h"
+
+#include <string>
+#include <string_view>
+
+namespace quorrix::Module1 {
+
+// The start folder for the command-line argument (taken whole): the folder it names, or the folder of the
+// file it names; empty when it names nothing usable, or something hidden or system.
+std::string s_CMDPATH(std::string_view argument);
+
+// Rebuilds the file table `GRD1` from the file list `File1`: one row per entry, six cells each. A failure
+// of the list or the table passes to the caller, with the table's repainting switched back on.
+void s_GRD1LIST(FileListControl &File1, GridControl &GRD1);
+
+// The attribute mark, the creation, last-access and last-modification date-time texts and the byte count of
+// the file at `path`. Never fails: the mark and size are always written ("" and "0" when they cannot be
+// had); a date-time output is written only when its value can be read.
+void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
+    std::string &modified, std::string &size);
+
+// The table's size text for a byte count in decimal text: whole kilobytes, halves to even, then "KB".
+std::string sizeText(std::string_view byteCount);
+
+// The attribute mark of a whole attribute value: "R", "H", "S", "A" or "".
+std::string_view attributeMark(int value);
+
+} // namespace quorrix::Module1

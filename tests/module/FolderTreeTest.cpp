@@ -1,0 +1,309 @@
+#include "FolderTree.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <system_error>
+#include <vector>
+
+using quorrix::Drive;
+using quorrix::FolderTree;
+using quorrix::test::TempDir;
+
+namespace {
+
+// Moves the process into `folder` for the life of the guard. The program itself never does this; the tests
+// do it to give a FolderTree a working directory of their choosing.
+class WorkingDirectoryGuard {
+public:
+    explicit WorkingDirectoryGuard(const std::string &folder)
+        : m_old(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingDirectoryGuard() { std::filesystem::current_path(m_old); }
+    WorkingDirectoryGuard(const WorkingDirectoryGuard &) = delete;
+    WorkingDirectoryGuard &operator=(const WorkingDirectoryGuard &) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
+
+// The temporary folder without symbolic links in its path, as the working directory reports it.
+std::string canonical(const TempDir &dir) { return std::filesystem::canonical(dir.path()).string(); }
+
+std::vector<std::string> subfolderNames(const FolderTree &tree)
+{
+    std::vector<std::string> names;
+    for (std::size_t i = tree.currentIndex() + 1; i < tree.entries().size(); ++i)
+        names.push_back(tree.entries()[i].name);
+    return names;
+}
+
+int errorOf(FolderTree &tree, const std::string &folder)
+{
+    try {
+        tree.setFolder(folder, {});
+    } catch (const std::system_error &error) {
+        return error.code().value();
+    }
+    return 0;
+}
+
+TEST(FolderTree, ShowsTheChainThenTheSubfolders)
+{
+    TempDir dir;
+    const std::string shown = dir.folder("a/b");
+    for (const char *name : { "sub10", "sub2", "Sub1", ".hidden" })
+        dir.folder("a/b/" + std::string(name));
+    dir.file("a/b/file.txt");
+    dir.folder("elsewhere");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "a/b/linkToFolder");
+    std::filesystem::create_symlink(dir / "a/b/file.txt", dir / "a/b/linkToFile");
+    std::filesystem::create_symlink(dir / "missing", dir / "a/b/dangling");
+
+    FolderTree tree;
+    EXPECT_TRUE(tree.setFolder(shown, {}));
+    EXPECT_EQ(tree.path(), shown);
+
+    const auto &entries = tree.entries();
+    const std::size_t current = tree.currentIndex();
+    ASSERT_LT(current, entries.size());
+    EXPECT_EQ(entries[current].path, shown);
+
+    // The chain: "/" then each component of the folder shown, one step further in each time.
+    std::string expectedPath;
+    std::size_t start = 1;
+    for (std::size_t i = 0; i <= current; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(entries[i].open);
+        EXPECT_EQ(entries[i].depth, static_cast<int>(i));
+        if (i == 0) {
+            EXPECT_EQ(entries[i].path, "/");
+            EXPECT_EQ(entries[i].name, "/");
+            continue;
+        }
+        const std::size_t end = std::min(shown.find('/', start), shown.size());
+        expectedPath = shown.substr(0, end);
+        EXPECT_EQ(entries[i].path, expectedPath);
+        EXPECT_EQ(entries[i].name, shown.substr(start, end - start));
+        start = end + 1;
+    }
+    EXPECT_EQ(start, shown.size() + 1) << "the chain stops short of the folder shown";
+
+    EXPECT_EQ(subfolderNames(tree),
+        (std::vector<std::string> { ".hidden", "linkToFolder", "Sub1", "sub2", "sub10" }));
+    for (std::size_t i = current + 1; i < entries.size(); ++i) {
+        EXPECT_FALSE(entries[i].open);
+        EXPECT_EQ(entries[i].depth, static_cast<int>(current) + 1);
+        EXPECT_EQ(entries[i].path, shown + "/" + entries[i].name);
+    }
+}
+
+TEST(FolderTree, RootIsTheWholeChain)
+{
+    FolderTree tree;
+    tree.setFolder("/", {});
+    EXPECT_EQ(tree.path(), "/");
+    EXPECT_EQ(tree.currentIndex(), 0u);
+    ASSERT_FALSE(tree.entries().empty());
+    EXPECT_EQ(tree.entries()[0].name, "/");
+    for (std::size_t i = 1; i < tree.entries().size(); ++i) {
+        EXPECT_EQ(tree.entries()[i].path, "/" + tree.entries()[i].name);
+        EXPECT_EQ(tree.entries()[i].depth, 1);
+    }
+}
+
+TEST(FolderTree, StartsInTheWorkingDirectory)
+{
+    TempDir dir;
+    dir.folder("a/b");
+    const WorkingDirectoryGuard guard(dir / "a");
+    FolderTree tree;
+    EXPECT_EQ(tree.path(), canonical(dir) + "/a");
+    EXPECT_EQ(subfolderNames(tree), std::vector<std::string> { "b" });
+}
+
+TEST(FolderTree, StartsAtTheRootWhenTheWorkingDirectoryIsGone)
+{
+    TempDir dir;
+    const std::string gone = dir.folder("gone");
+    const WorkingDirectoryGuard guard(gone);
+    std::filesystem::remove(gone);
+    FolderTree tree;
+    EXPECT_EQ(tree.path(), "/");
+    EXPECT_EQ(tree.currentIndex(), 0u);
+}
+
+struct Normalisation {
+    std::string given; // relative to the temporary folder when it does not begin with "/"
+    std::string shown; // below the temporary folder
+};
+
+class FolderTreeNormalisation : public testing::TestWithParam<Normalisation> { };
+
+TEST_P(FolderTreeNormalisation, ShowsTheAbsoluteNormalFolder)
+{
+    TempDir dir;
+    dir.folder("a/b");
+    const std::string root = canonical(dir);
+    const WorkingDirectoryGuard guard(root);
+    FolderTree tree;
+
+    const std::string &given = GetParam().given;
+    tree.setFolder(given.starts_with('/') ? root + given : given, {});
+    EXPECT_EQ(tree.path(), root + GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, FolderTreeNormalisation,
+    testing::Values(Normalisation { "a/b", "/a/b" }, Normalisation { "./a//b/", "/a/b" },
+        Normalisation { "a/../a/b/..", "/a" }, Normalisation { "/a/b/", "/a/b" },
+        Normalisation { "/a/./b//", "/a/b" },
+        // Lexical: ".." takes away the name before it without asking whether that exists.
+        Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" }));
+
+TEST(FolderTree, AbsoluteFolderUsesTheWorkingDirectory)
+{
+    TempDir dir;
+    const std::string root = canonical(dir);
+    const WorkingDirectoryGuard guard(root);
+    EXPECT_EQ(FolderTree::absoluteFolder("x/../y/"), root + "/y");
+    EXPECT_EQ(FolderTree::absoluteFolder("/x/../.."), "/");
+    EXPECT_EQ(FolderTree::absoluteFolder("//"), "/");
+}
+
+TEST(FolderTree, ReportsWhetherTheFolderChanged)
+{
+    TempDir dir;
+    const std::string a = dir.folder("a");
+    FolderTree tree;
+    tree.setFolder(dir.path(), {});
+    EXPECT_TRUE(tree.setFolder(a, {}));
+    EXPECT_FALSE(tree.setFolder(a, {}));
+    EXPECT_FALSE(tree.setFolder(a + "/", {}));
+    EXPECT_FALSE(tree.setFolder(a + "/../a", {}));
+    EXPECT_TRUE(tree.setFolder(dir.path(), {}));
+}
+
+TEST(FolderTree, FailureLeavesEverythingAsItWas)
+{
+    TempDir dir;
+    dir.folder("sub");
+    const std::string file = dir.file("file.txt");
+    FolderTree tree;
+    tree.setFolder(dir.path(), {});
+    const auto entries = tree.entries();
+
+    EXPECT_EQ(errorOf(tree, file), ENOTDIR);
+    EXPECT_EQ(errorOf(tree, dir / "missing"), ENOENT);
+    EXPECT_EQ(errorOf(tree, ""), ENOENT);
+    EXPECT_EQ(tree.path(), dir.path());
+    EXPECT_EQ(tree.entries().size(), entries.size());
+    EXPECT_EQ(subfolderNames(tree), std::vector<std::string> { "sub" });
+}
+
+TEST(FolderTree, UnreadableFolderThrows)
+{
+    if (quorrix::test::bypassesPermissions())
+        GTEST_SKIP() << "this process may read any folder";
+    TempDir dir;
+    const std::string locked = dir.folder("locked");
+    ::chmod(locked.c_str(), 0);
+    FolderTree tree;
+    tree.setFolder(dir.path(), {});
+    EXPECT_EQ(errorOf(tree, locked), EACCES);
+    EXPECT_EQ(tree.path(), dir.path());
+}
+
+TEST(FolderTree, CurrentFolderOfADrive)
+{
+    TempDir first;
+    TempDir second;
+    const std::string one = canonical(first);
+    const std::string two = canonical(second);
+    first.folder("work/deep");
+    first.folder("other");
+    second.folder("sub");
+    first.folder("nested/inner");
+    const std::vector<Drive> drives = {
+        { one, one + " [first]" },
+        { one + "/nested", one + "/nested [nested]" },
+        { two, two + " [second]" },
+    };
+
+    const WorkingDirectoryGuard guard(one + "/work/deep");
+    FolderTree tree;
+    // Nothing shown on any drive yet: the working directory for its drive, the mount point elsewhere.
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+    EXPECT_EQ(tree.currentFolderOf(drives[1], drives), one + "/nested");
+    EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two);
+
+    tree.setFolder(two + "/sub", drives);
+    EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two + "/sub");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+
+    // A folder below a nested mount point belongs to the inner drive only.
+    tree.setFolder(one + "/nested/inner", drives);
+    EXPECT_EQ(tree.currentFolderOf(drives[1], drives), one + "/nested/inner");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+
+    tree.setFolder(one + "/other", drives);
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/other");
+    EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two + "/sub");
+
+    // A failed set remembers nothing.
+    EXPECT_THROW(tree.setFolder(two + "/missing", drives), std::system_error);
+    EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two + "/sub");
+}
+
+TEST(FolderTree, RefreshShowsNewSubfolders)
+{
+    TempDir dir;
+    dir.folder("old");
+    FolderTree tree;
+    tree.setFolder(dir.path(), {});
+    dir.folder("new");
+    std::filesystem::remove(dir / "old");
+    EXPECT_FALSE(tree.refresh({}));
+    EXPECT_EQ(tree.path(), dir.path());
+    EXPECT_EQ(subfolderNames(tree), std::vector<std::string> { "new" });
+}
+
+TEST(FolderTree, RefreshMovesUpFromADeletedFolder)
+{
+    TempDir dir;
+    const std::string root = canonical(dir);
+    dir.folder("a/b/c");
+    dir.folder("a/sibling");
+    const std::vector<Drive> drives = { { root, root + " [test]" } };
+    FolderTree tree;
+    tree.setFolder(root + "/a/b/c", drives);
+
+    std::filesystem::remove_all(root + "/a/b");
+    EXPECT_TRUE(tree.refresh(drives));
+    EXPECT_EQ(tree.path(), root + "/a");
+    EXPECT_EQ(tree.entries()[tree.currentIndex()].path, root + "/a");
+    EXPECT_EQ(subfolderNames(tree), std::vector<std::string> { "sibling" });
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), root + "/a");
+    EXPECT_FALSE(tree.refresh(drives));
+}
+
+TEST(FolderTree, RefreshMovesUpFromAFolderThatCanNoLongerBeRead)
+{
+    if (quorrix::test::bypassesPermissions())
+        GTEST_SKIP() << "this process may read any folder";
+    TempDir dir;
+    const std::string locked = dir.folder("a/locked");
+    FolderTree tree;
+    tree.setFolder(locked, {});
+    ::chmod(locked.c_str(), 0);
+    EXPECT_TRUE(tree.refresh({}));
+    EXPECT_EQ(tree.path(), dir / "a");
+}
+
+} // namespace

@@ -1,0 +1,339 @@
+#include "DateTimeText.h"
+#include "FileList.h"
+#include "Module1.h"
+#include "RecordingGrid.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quorrix;
+using quorrix::test::EnvGuard;
+using quorrix::test::RecordingGrid;
+using quorrix::test::TempDir;
+
+namespace {
+
+// Date texts in these tests are read in UTC with the C locale's patterns.
+class Module1Test : public ::testing::Test {
+protected:
+    void SetUp() override { DateTimeText::setUserLocale("C"); }
+    void TearDown() override { DateTimeText::setUserLocale(DateTimeText::localeFromEnvironment()); }
+
+    EnvGuard m_zone { "TZ", "UTC" };
+    TempDir m_dir;
+};
+
+// A plain file directly in "/", for the cases that only the root shows; skipped where "/" is read-only.
+class RootFile {
+public:
+    RootFile()
+        : m_path("/quorrix-test-" + std::to_string(::getpid()) + ".txt")
+    {
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            m_path.clear();
+            return;
+        }
+        (void)!::write(fd, "0123456789", 10);
+        ::close(fd);
+    }
+    ~RootFile()
+    {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+struct SizeCase {
+    const char *bytes;
+    const char *text;
+};
+
+class SizeTextTest : public ::testing::TestWithParam<SizeCase> { };
+
+TEST_P(SizeTextTest, WholeKilobytesHalvesToEven)
+{
+    EXPECT_EQ(Module1::sizeText(GetParam().bytes), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SizeTextTest,
+    ::testing::Values(SizeCase { "", "0KB" }, SizeCase { "0", "0KB" }, SizeCase { "1", "0KB" },
+        SizeCase { "512", "0KB" }, SizeCase { "513", "1KB" }, SizeCase { "1535", "1KB" },
+        SizeCase { "1536", "2KB" }, SizeCase { "2560", "2KB" }, SizeCase { "2561", "3KB" },
+        SizeCase { "3584", "4KB" }, SizeCase { "1048576", "1024KB" },
+        // Past the 2 GiB and 32-bit limits, and at the top of the 64-bit range.
+        SizeCase { "2147483648", "2097152KB" }, SizeCase { "3221225472", "3145728KB" },
+        SizeCase { "9223372036854775807", "9007199254740992KB" }, SizeCase { "-1536", "-2KB" },
+        SizeCase { "-100", "0KB" }, SizeCase { "12x", "0KB" }));
+
+TEST(AttributeMarkTest, OnlyASingleKnownAttributeGivesALetter)
+{
+    const std::pair<int, std::string_view> cases[] = {
+        { 1, "R" }, { 2, "H" }, { 4, "S" }, { 32, "A" }, { 33, "" }, { 34, "" }, { 6, "" }, { 0, "" }, { 3, "" },
+        { 16, "" },
+    };
+    for (const auto &[value, mark] : cases)
+        EXPECT_EQ(Module1::attributeMark(value), mark) << "attribute value " << value;
+}
+
+TEST_F(Module1Test, StartFolderOfFoldersFilesAndWildcards)
+{
+    m_dir.folder("dir");
+    m_dir.file("dir/file.txt", 3);
+    m_dir.folder("dir/.hiddendir");
+    m_dir.file("dir/.hidden.txt");
+    ::mkfifo((m_dir / "dir/pipe").c_str(), 0644);
+
+    const std::string dir = m_dir / "dir";
+    EXPECT_EQ(Module1::s_CMDPATH(dir), dir);
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/file.txt"), dir);
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/*.txt"), dir);
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/fi?e.*"), dir);
+    // Hidden and system entries, and anything that matches nothing, give no start folder.
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/.hidden.txt"), "");
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/.hiddendir"), "");
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/pipe"), "");
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/missing.txt"), "");
+    EXPECT_EQ(Module1::s_CMDPATH(dir + "/*.none"), "");
+    EXPECT_EQ(Module1::s_CMDPATH(""), "");
+}
+
+TEST_F(Module1Test, MalformedArgumentsGiveNoStartFolder)
+{
+    const std::string dir = m_dir.folder("plain");
+    const std::string cases[] = {
+        "\"" + dir + "\"",
+        " " + dir,
+        dir + "\n",
+        dir + "/\x1b[2J",
+        dir + "/\xff\xfe",
+        std::string(5000, 'a'),
+        "/" + std::string(300, 'n') + "/x",
+        "-style",
+        std::string("a\0b", 3),
+    };
+    for (const auto &argument : cases)
+        EXPECT_EQ(Module1::s_CMDPATH(argument), "") << argument.substr(0, 80);
+}
+
+TEST_F(Module1Test, NamesThatExistAreUsedWhateverTheirBytes)
+{
+    const std::string odd = m_dir.folder("\xff odd \"quoted\"");
+    m_dir.file("\xff odd \"quoted\"/\x01.txt");
+    EXPECT_EQ(Module1::s_CMDPATH(odd), odd);
+    EXPECT_EQ(Module1::s_CMDPATH(odd + "/\x01.txt"), odd);
+}
+
+TEST_F(Module1Test, BareFileNameIsKeptWhole)
+{
+    // A name without any folder part cannot be cut; the window's fallback deals with it.
+    const std::string name = "quorrix-bare-" + std::to_string(::getpid()) + ".txt";
+    const std::string here = currentDirectory() + "/" + name;
+    FILE *file = std::fopen(here.c_str(), "w");
+    if (!file)
+        GTEST_SKIP() << "working directory is not writable";
+    std::fclose(file);
+    EXPECT_EQ(Module1::s_CMDPATH(name), name);
+    ::unlink(here.c_str());
+}
+
+TEST_F(Module1Test, FileInTheRootGivesTheRoot)
+{
+    RootFile root;
+    if (root.path().empty())
+        GTEST_SKIP() << "cannot create a file in /";
+    EXPECT_EQ(Module1::s_CMDPATH(root.path()), "/");
+}
+
+TEST_F(Module1Test, FileInfoOfAnOrdinaryFile)
+{
+    const std::string path = m_dir.file("data.bin", 1536);
+    const std::int64_t noon = test::utcSeconds(2026, 12, 7, 12, 34, 56);
+    test::setTimes(path, { noon, 0 }, { test::utcSeconds(2026, 1, 2), 0 });
+
+    std::string mark = "x", created, accessed, modified, size;
+    Module1::s_FILEINFO(path, mark, created, accessed, modified, size);
+    EXPECT_EQ(mark, "");
+    EXPECT_EQ(accessed, "2026/12/07 12:34:56");
+    // At exactly midnight the text is the date alone.
+    EXPECT_EQ(modified, "2026/01/02");
+    EXPECT_EQ(size, "1536");
+    FileSystemObject fso;
+    bool hasBirth = true;
+    try {
+        (void)fso.GetFile(path).DateCreated();
+    } catch (...) {
+        hasBirth = false;
+    }
+    EXPECT_EQ(created.empty(), !hasBirth);
+}
+
+TEST_F(Module1Test, FileInfoOfAVanishedFileKeepsTheCallersDates)
+{
+    std::string mark = "R", created = "c", accessed = "a", modified = "m", size = "99";
+    Module1::s_FILEINFO(m_dir / "gone.txt", mark, created, accessed, modified, size);
+    EXPECT_EQ(mark, "");
+    EXPECT_EQ(created, "c");
+    EXPECT_EQ(accessed, "a");
+    EXPECT_EQ(modified, "m");
+    EXPECT_EQ(size, "0");
+}
+
+TEST_F(Module1Test, CallsShareNothing)
+{
+    const std::string readOnly = m_dir.file("readonly.txt", 2000);
+    ::chmod(readOnly.c_str(), 0444);
+    std::string mark, created, accessed, modified, size;
+    Module1::s_FILEINFO(readOnly, mark, created, accessed, modified, size);
+    EXPECT_EQ(mark, "R");
+    EXPECT_EQ(size, "2000");
+
+    Module1::s_FILEINFO(m_dir / "missing", mark, created, accessed, modified, size);
+    EXPECT_EQ(mark, "");
+    EXPECT_EQ(size, "0");
+}
+
+TEST_F(Module1Test, SparseFileBeyondFourGigabytes)
+{
+    const std::string path = m_dir.file("sparse.img");
+    ASSERT_EQ(::truncate(path.c_str(), 3LL << 30), 0);
+    std::string mark, created, accessed, modified, size;
+    Module1::s_FILEINFO(path, mark, created, accessed, modified, size);
+    EXPECT_EQ(size, "3221225472");
+    EXPECT_EQ(Module1::sizeText(size), "3145728KB");
+}
+
+TEST_F(Module1Test, FillWritesOneRowPerFileInListOrder)
+{
+    const std::string folder = m_dir.folder("ten");
+    for (int i = 1; i <= 10; ++i)
+        m_dir.file("ten/file" + std::to_string(i) + ".txt", static_cast<std::size_t>(i) * 600);
+    m_dir.file("ten/.hidden");
+    m_dir.folder("ten/sub");
+    test::setTimes(folder + "/file2.txt", { test::utcSeconds(2001, 2, 3, 4, 5, 6), 0 },
+        { test::utcSeconds(2001, 2, 3, 0, 0, 0), 500 });
+
+    FileList files;
+    files.setPath(folder);
+    RecordingGrid grid;
+    Module1::s_GRD1LIST(files, grid);
+
+    ASSERT_EQ(grid.rows, 11u);
+    EXPECT_EQ(grid.text(1, 1), ".hidden");
+    EXPECT_EQ(grid.text(6, 1), "0KB");
+    EXPECT_EQ(grid.text(1, 2), "file1.txt");
+    EXPECT_EQ(grid.text(6, 2), "1KB"); // 600 bytes
+    EXPECT_EQ(grid.text(1, 3), "file2.txt");
+    EXPECT_EQ(grid.text(4, 3), "2001/02/03 04:05:06");
+    EXPECT_EQ(grid.text(5, 3), "2001/02/03");
+    EXPECT_EQ(grid.text(1, 11), "file10.txt");
+    EXPECT_EQ(grid.text(6, 11), "6KB"); // 6000 bytes
+    // Repainting is held back for the whole fill, the row count set once to its final value.
+    EXPECT_EQ(grid.log.front(), "redraw off");
+    EXPECT_EQ(grid.log.back(), "redraw on");
+    EXPECT_EQ(std::count(grid.log.begin(), grid.log.end(), "rows 11"), 1);
+}
+
+TEST_F(Module1Test, RefillLeavesNothingOfTheEarlierFolder)
+{
+    m_dir.folder("ten");
+    for (int i = 0; i < 10; ++i)
+        m_dir.file("ten/t" + std::to_string(i), 5000);
+    m_dir.folder("three");
+    for (int i = 0; i < 3; ++i)
+        m_dir.file("three/s" + std::to_string(i));
+    m_dir.folder("empty");
+
+    FileList files;
+    RecordingGrid grid;
+    files.setPath(m_dir / "ten");
+    Module1::s_GRD1LIST(files, grid);
+    files.setPath(m_dir / "three");
+    Module1::s_GRD1LIST(files, grid);
+    EXPECT_EQ(grid.rows, 3u);
+    for (const auto &[cell, text] : grid.cells)
+        EXPECT_LE(cell.second, 3u) << "cell of an earlier row survived: " << text;
+    EXPECT_EQ(grid.row(3), (std::vector<std::string> { "s2", "", grid.text(3, 3), grid.text(4, 3), grid.text(5, 3), "0KB" }));
+
+    files.setPath(m_dir / "empty");
+    Module1::s_GRD1LIST(files, grid);
+    EXPECT_EQ(grid.rows, 0u);
+    EXPECT_TRUE(grid.cells.empty());
+}
+
+TEST_F(Module1Test, EntriesThatCanOnlyPartlyBeReadStillGetTheirRow)
+{
+    m_dir.file("locked.txt", 4096);
+    ::chmod((m_dir / "locked.txt").c_str(), 0);
+    ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("nowhere", (m_dir / "dangling").c_str()), 0);
+    m_dir.file("\xff\xfe name");
+
+    FileList files;
+    files.setPath(m_dir.path());
+    RecordingGrid grid;
+    Module1::s_GRD1LIST(files, grid);
+    ASSERT_EQ(grid.rows, 4u);
+    std::map<std::string, std::vector<std::string>> byName;
+    for (std::size_t row = 1; row <= grid.rows; ++row)
+        byName[grid.text(1, row)] = grid.row(row);
+
+    ASSERT_TRUE(byName.count("\xff\xfe name")) << "names travel as bytes";
+    EXPECT_EQ(byName["locked.txt"][5], "4KB");
+    EXPECT_FALSE(byName["locked.txt"][4].empty());
+    // A FIFO is an entry that is neither a regular file nor a folder; it is never opened.
+    EXPECT_EQ(byName["pipe"][1], "S");
+    EXPECT_EQ(byName["pipe"][5], "0KB");
+    // A dangling link shows the link itself.
+    EXPECT_EQ(byName["dangling"][1], "S");
+    EXPECT_FALSE(byName["dangling"][4].empty());
+}
+
+TEST_F(Module1Test, FailureInTheMiddleOfAFillLeavesTheTableRepaintingWithTheRowsWritten)
+{
+    for (int i = 0; i < 5; ++i)
+        m_dir.file("f" + std::to_string(i));
+    FileList files;
+    files.setPath(m_dir.path());
+    RecordingGrid grid;
+    grid.failAtRow = 3;
+    EXPECT_THROW(Module1::s_GRD1LIST(files, grid), std::runtime_error);
+    EXPECT_TRUE(grid.redraw);
+    EXPECT_EQ(grid.text(1, 2), "f1");
+    EXPECT_EQ(grid.text(1, 3), "");
+}
+
+TEST_F(Module1Test, RootFilesGetOneSeparator)
+{
+    RootFile root;
+    if (root.path().empty())
+        GTEST_SKIP() << "cannot create a file in /";
+    FileList files;
+    files.setPath("/");
+    RecordingGrid grid;
+    Module1::s_GRD1LIST(files, grid);
+    const std::string name = root.path().substr(1);
+    bool found = false;
+    for (std::size_t row = 1; row <= grid.rows; ++row) {
+        if (grid.text(1, row) != name)
+            continue;
+        found = true;
+        // The query found the file, so the path it was given was right.
+        EXPECT_FALSE(grid.text(5, row).empty());
+        EXPECT_EQ(grid.text(6, row), "0KB");
+    }
+    EXPECT_TRUE(found);
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "NaturalOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using quorrix::naturalCompare;
+
+namespace {
+
+int sign(int value) { return (value > 0) - (value < 0); }
+
+std::string repeat(char c, std::size_t count) { return std::string(count, c); }
+
+struct Pair {
+    std::string before;
+    std::string after;
+};
+
+class NaturalOrderPair : public testing::TestWithParam<Pair> { };
+
+TEST_P(NaturalOrderPair, OrdersBothWays)
+{
+    const Pair &pair = GetParam();
+    EXPECT_LT(naturalCompare(pair.before, pair.after), 0);
+    EXPECT_GT(naturalCompare(pair.after, pair.before), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NaturalOrderPair,
+    testing::Values(
+        // Digit runs compare by value, not character by character.
+        Pair { "file2.txt", "file10.txt" }, Pair { "a9", "a10" }, Pair { "a0009", "a10" }, Pair { "1", "02" },
+        Pair { "a1b2", "a1b10" }, Pair { "v1.9", "v1.10" },
+        // Case is ignored first; only a tie leaves it to the bytes.
+        Pair { "File2.txt", "file10.txt" }, Pair { "apple", "Banana" }, Pair { "File10.txt", "file10.txt" },
+        Pair { "A", "a" },
+        // Letters fold to lower case, so '_' sits below every letter whatever its case.
+        Pair { "a_", "aZ" }, Pair { "a_", "az" },
+        // A number sits between '/' and ':' whatever its value.
+        Pair { "a.", "a99" }, Pair { "a-1", "a1" }, Pair { "a1", "aa" }, Pair { "a99", "a:" },
+        // Equal values: the bytes decide, so distinct names never tie.
+        Pair { "a001", "a01" }, Pair { "a01", "a1" }, Pair { "0", "00" }, Pair { "x01y", "x1y" },
+        // A name that is a prefix of another comes first.
+        Pair { "", "a" }, Pair { "a", "a0" }, Pair { "file", "file1" },
+        // Bytes from 0x80 up compare unsigned, after all ASCII, and do not fold.
+        Pair { "z", "\xc3\xa4" }, Pair { "\xc3\x84", "\xc3\xa4" }, Pair { "a9", "a\x80" }, Pair { "\x7f", "\x80" },
+        Pair { "\xc3\xa4", "\xff" },
+        // Runs far longer than any integer type: no overflow, value still decides.
+        Pair { "n" + repeat('9', 1000), "n1" + repeat('0', 1000) },
+        Pair { "n" + repeat('0', 5000) + "7", "n8" },
+        Pair { repeat('5', 2000) + "1x", repeat('5', 2000) + "2a" },
+        Pair { "n" + repeat('0', 300) + "12", "n" + repeat('0', 3) + "12" }));
+
+TEST(NaturalOrder, EqualOnlyForIdenticalNames)
+{
+    EXPECT_EQ(naturalCompare("", ""), 0);
+    EXPECT_EQ(naturalCompare("file10.txt", "file10.txt"), 0);
+    const std::string huge = "x" + repeat('7', 4000);
+    EXPECT_EQ(naturalCompare(huge, std::string(huge)), 0);
+    EXPECT_NE(naturalCompare("a", "A"), 0);
+    EXPECT_NE(naturalCompare("a1", "a01"), 0);
+}
+
+TEST(NaturalOrder, EmbeddedNulIsAByteLikeAnyOther)
+{
+    const std::string withNul("a\0b", 3);
+    EXPECT_LT(naturalCompare(withNul, "a1"), 0);
+    EXPECT_GT(naturalCompare(withNul, "a"), 0);
+}
+
+// Tricky names in the order they must sort into.
+std::vector<std::string> sortedTrickyNames()
+{
+    return {
+        "",
+        ".hidden",
+        "A",
+        "a",
+        "a001",
+        "a01",
+        "a1",
+        "a2",
+        "a10",
+        "a\x80",
+        "b",
+        "file2.txt",
+        "File10.txt",
+        "file10.txt",
+        "n" + repeat('0', 500) + "7",
+        "n8",
+        "n" + repeat('9', 1000),
+        "n1" + repeat('0', 1000),
+        "\xc3\x84",
+        "\xc3\xa4",
+        "\xff",
+    };
+}
+
+TEST(NaturalOrder, SortsTrickyNames)
+{
+    const std::vector<std::string> expected = sortedTrickyNames();
+    std::vector<std::string> names = expected;
+    std::reverse(names.begin(), names.end());
+    std::rotate(names.begin(), names.begin() + 7, names.end());
+    std::sort(names.begin(), names.end(),
+        [](const std::string &a, const std::string &b) { return naturalCompare(a, b) < 0; });
+    EXPECT_EQ(names, expected);
+}
+
+// std::sort needs a strict weak ordering; with distinct names never tying, it must be a strict total order.
+TEST(NaturalOrder, IsAStrictTotalOrder)
+{
+    std::vector<std::string> names = sortedTrickyNames();
+    for (const char *extra : { "a0", "a00", "A01", "0", "00", "a_", "aZ", "a.", "FILE2.TXT", "\xc3\xa4" "1" })
+        names.emplace_back(extra);
+
+    for (const std::string &a : names) {
+        EXPECT_EQ(naturalCompare(a, a), 0) << a;
+        for (const std::string &b : names) {
+            const int ab = sign(naturalCompare(a, b));
+            EXPECT_EQ(ab, -sign(naturalCompare(b, a))) << a << " / " << b;
+            EXPECT_EQ(ab == 0, a == b) << a << " / " << b;
+            for (const std::string &c : names) {
+                if (ab < 0 && naturalCompare(b, c) < 0)
+                    EXPECT_LT(naturalCompare(a, c), 0) << a << " < " << b << " < " << c;
+            }
+        }
+    }
+}
+
+} // namespace

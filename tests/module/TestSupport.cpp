@@ -1,0 +1,120 @@
+#include "TestSupport.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace quorrix::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorrix-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    // Give back permissions that tests took away, so that everything can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path,
+             std::filesystem::directory_options::skip_permission_denied, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            ::chmod(it->path().c_str(), 0700);
+    }
+    ::chmod(m_path.c_str(), 0700);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string TempDir::operator/(std::string_view name) const
+{
+    std::string result = m_path;
+    result += '/';
+    result += name;
+    return result;
+}
+
+std::string TempDir::file(std::string_view name, std::size_t size) const
+{
+    const std::string full = *this / name;
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot create " + full);
+    out << std::string(size, 'x');
+    return full;
+}
+
+std::string TempDir::folder(std::string_view name) const
+{
+    const std::string full = *this / name;
+    std::filesystem::create_directories(full);
+    return full;
+}
+
+void setTimes(const std::string &path, FileTime accessed, FileTime modified)
+{
+    const timespec times[2] = {
+        { static_cast<time_t>(accessed.seconds), static_cast<long>(accessed.nanoseconds) },
+        { static_cast<time_t>(modified.seconds), static_cast<long>(modified.nanoseconds) },
+    };
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        throw std::system_error(errno, std::generic_category(), "utimensat " + path);
+}
+
+std::int64_t utcSeconds(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm {};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return static_cast<std::int64_t>(timegm(&tm));
+}
+
+EnvGuard::EnvGuard(const char *name, const char *value)
+    : m_name(name)
+{
+    const char *old = std::getenv(name);
+    m_hadOld = old != nullptr;
+    if (old)
+        m_old = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+    tzset();
+}
+
+EnvGuard::~EnvGuard()
+{
+    if (m_hadOld)
+        ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        ::unsetenv(m_name.c_str());
+    tzset();
+}
+
+bool bypassesPermissions()
+{
+    TempDir dir;
+    const std::string locked = dir.file("locked", 1);
+    ::chmod(locked.c_str(), 0);
+    const int fd = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return false;
+}
+
+} // namespace quorrix::test
