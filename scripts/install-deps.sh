@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need, and the locales the tests use.
+# Installs only what is missing; does nothing on a machine that has everything.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-svg-dev libgl-dev libicu-dev libgtest-dev
+    fonts-ipafont-gothic
+    xvfb xauth xdotool xclip imagemagick
+    attr strace locales
+)
+locales=(ja_JP.UTF-8 en_US.UTF-8 de_DE.UTF-8)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+available=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+generate=0
+for name in "${locales[@]}"; do
+    wanted=$(echo "$name" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    if ! grep -qx "$wanted" <<<"$available"; then
+        as_root sed -i "s/^# *\(${name//./\\.} UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^${name//./\\.} UTF-8" /etc/locale.gen || echo "$name UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+        generate=1
+    fi
+done
+if [ "$generate" -eq 1 ]; then
+    as_root locale-gen >/dev/null
+fi

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the program on FOLDER (or the working directory).
+# Without a display it runs on a virtual one, saves a screenshot of the window and prints where it is.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+cmake --preset default -S "$root" >/dev/null
+cmake --build "$root/build/default" --target quorrix
+
+program="$root/build/default/app/quorrix"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$program" "$@"
+fi
+
+shot="$root/build/quorrix-window.png"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    program=$1; shot=$2; shift 2
+    "$program" "$@" &
+    pid=$!
+    # The window maps once it has loaded its folder.
+    if ! window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Mirelda Ver1\.10$" | head -n 1); then
+        echo "The window did not appear." >&2
+        kill "$pid" 2>/dev/null
+        exit 1
+    fi
+    sleep 1
+    import -window "$window" "$shot"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+' bash "$program" "$shot" "$@"
+echo "No display here: the program ran on a virtual display. Its window: $shot"
