@@ -3,99 +3,112 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quorrix {
-
-namespace {
-
-// One step through the bytes: a code point and the bytes it took, or length 0 when the byte at the start
-// does not begin a well-formed UTF-8 sequence (overlong forms, surrogates and values above U+10FFFF are not).
-struct Decoded {
-    char32_t codePoint;
-    std::size_t length;
-};
-
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-Decoded decode(const unsigned char *p, std::size_t available)
+namespace quorrix
 {
-    const unsigned char lead = p[0];
-    if (lead < 0x80)
-        return { lead, 1 };
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        if (available >= 2 && isContinuation(p[1]))
-            return { static_cast<char32_t>((lead & 0x1Fu) << 6 | (p[1] & 0x3Fu)), 2 };
+
+namespace
+{
+
+    // One step through the bytes: a code point and the bytes it took, or length 0 when the byte at the start
+    // does not begin a well-formed UTF-8 sequence (overlong forms, surrogates and values above U+10FFFF are not).
+    struct Decoded {
+        char32_t codePoint;
+        std::size_t length;
+    };
+
+    bool isContinuation(unsigned char byte)
+    {
+        return (byte & 0xC0) == 0x80;
+    }
+
+    Decoded decode(const unsigned char *p, std::size_t available)
+    {
+        const unsigned char lead = p[0];
+        if (lead < 0x80)
+            return { lead, 1 };
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            if (available >= 2 && isContinuation(p[1]))
+                return { static_cast<char32_t>((lead & 0x1Fu) << 6 | (p[1] & 0x3Fu)), 2 };
+            return { 0, 0 };
+        }
+        if (lead >= 0xE0 && lead <= 0xEF) {
+            if (available < 3 || !isContinuation(p[1]) || !isContinuation(p[2]))
+                return { 0, 0 };
+            // E0 needs A0 and up (no overlong form); ED stops at 9F (no surrogates).
+            if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] > 0x9F))
+                return { 0, 0 };
+            return { static_cast<char32_t>((lead & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)), 3 };
+        }
+        if (lead >= 0xF0 && lead <= 0xF4) {
+            if (available < 4 || !isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3]))
+                return { 0, 0 };
+            // F0 needs 90 and up (no overlong form); F4 stops at 8F (nothing above U+10FFFF).
+            if ((lead == 0xF0 && p[1] < 0x90) || (lead == 0xF4 && p[1] > 0x8F))
+                return { 0, 0 };
+            return { static_cast<char32_t>(
+                         (lead & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu)),
+                4 };
+        }
+        // C0, C1 (overlong two-byte forms), F5..FF and stray continuation bytes.
         return { 0, 0 };
     }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (available < 3 || !isContinuation(p[1]) || !isContinuation(p[2]))
-            return { 0, 0 };
-        // E0 needs A0 and up (no overlong form); ED stops at 9F (no surrogates).
-        if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] > 0x9F))
-            return { 0, 0 };
-        return { static_cast<char32_t>((lead & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)), 3 };
+
+    // Bidirectional controls, and the line and paragraph separators that would break a cell in two.
+    bool isBidiControl(char32_t c)
+    {
+        return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E)
+            || (c >= 0x2066 && c <= 0x2069);
     }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (available < 4 || !isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3]))
-            return { 0, 0 };
-        // F0 needs 90 and up (no overlong form); F4 stops at 8F (nothing above U+10FFFF).
-        if ((lead == 0xF0 && p[1] < 0x90) || (lead == 0xF4 && p[1] > 0x8F))
-            return { 0, 0 };
-        return { static_cast<char32_t>(
-                     (lead & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu)),
-            4 };
+
+    // Whether a valid code point must be written as an escape.
+    bool needsEscape(char32_t c)
+    {
+        return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c);
     }
-    // C0, C1 (overlong two-byte forms), F5..FF and stray continuation bytes.
-    return { 0, 0 };
-}
 
-bool isBidiControl(char32_t c)
-{
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-// Whether a valid code point must be written as an escape.
-bool needsEscape(char32_t c) { return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c); }
-
-bool isPlainAscii(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '\\'; }
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-void appendByteEscape(std::string &out, unsigned char byte)
-{
-    const char escape[] = { '\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F] };
-    out.append(escape, sizeof escape);
-}
-
-void appendCodePointEscape(std::string &out, char32_t c)
-{
-    const char escape[] = { '\\', 'u', kHexDigits[(c >> 12) & 0x0F], kHexDigits[(c >> 8) & 0x0F],
-        kHexDigits[(c >> 4) & 0x0F], kHexDigits[c & 0x0F] };
-    out.append(escape, sizeof escape);
-}
-
-void appendEscape(std::string &out, char32_t c)
-{
-    switch (c) {
-    case '\n':
-        out += "\\n";
-        break;
-    case '\t':
-        out += "\\t";
-        break;
-    case '\r':
-        out += "\\r";
-        break;
-    case '\\':
-        out += "\\\\";
-        break;
-    default:
-        // C0 controls and DEL are single bytes; C1 and bidirectional controls are code points.
-        if (c < 0x80)
-            appendByteEscape(out, static_cast<unsigned char>(c));
-        else
-            appendCodePointEscape(out, c);
+    bool isPlainAscii(unsigned char byte)
+    {
+        return byte >= 0x20 && byte < 0x7F && byte != '\\';
     }
-}
+
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+    void appendByteEscape(std::string &out, unsigned char byte)
+    {
+        const char escape[] = { '\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F] };
+        out.append(escape, sizeof escape);
+    }
+
+    void appendCodePointEscape(std::string &out, char32_t c)
+    {
+        const char escape[] = { '\\', 'u', kHexDigits[(c >> 12) & 0x0F], kHexDigits[(c >> 8) & 0x0F],
+            kHexDigits[(c >> 4) & 0x0F], kHexDigits[c & 0x0F] };
+        out.append(escape, sizeof escape);
+    }
+
+    void appendEscape(std::string &out, char32_t c)
+    {
+        switch (c) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            // C0 controls and DEL are single bytes; C1 and bidirectional controls are code points.
+            if (c < 0x80)
+                appendByteEscape(out, static_cast<unsigned char>(c));
+            else
+                appendCodePointEscape(out, c);
+        }
+    }
 
 } // namespace
 

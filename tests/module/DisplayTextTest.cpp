@@ -1,0 +1,213 @@
+#include "DisplayText.h"
+
+#include <gtest/gtest.h>
+#include <unicode/ustring.h>
+
+#include <cctype>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+using quorrix::displayText;
+using quorrix::isPlainDisplayText;
+
+namespace
+{
+
+using namespace std::string_literals;
+
+// Valid UTF-8 by ICU's strict reading (no overlongs, surrogates or values above U+10FFFF).
+bool isValidUtf8(const std::string &text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
+    return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1; // lower case is not what the escapes write
+}
+
+void appendUtf8(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Reads the escapes back into the original bytes; nothing for text that no input could have produced.
+std::optional<std::string> undo(const std::string &text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            bytes += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return std::nullopt;
+        switch (text[i]) {
+        case '\\':
+            bytes += '\\';
+            break;
+        case 'n':
+            bytes += '\n';
+            break;
+        case 't':
+            bytes += '\t';
+            break;
+        case 'r':
+            bytes += '\r';
+            break;
+        case 'x':
+        case 'u': {
+            const std::size_t digits = text[i] == 'x' ? 2 : 4;
+            if (text.size() - i - 1 < digits)
+                return std::nullopt;
+            char32_t value = 0;
+            for (std::size_t k = 1; k <= digits; ++k) {
+                const int digit = hexValue(text[i + k]);
+                if (digit < 0)
+                    return std::nullopt;
+                value = value << 4 | static_cast<char32_t>(digit);
+            }
+            if (digits == 2)
+                bytes += static_cast<char>(value);
+            else
+                appendUtf8(bytes, value);
+            i += digits;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+struct Row {
+    const char *what;
+    std::string bytes;
+    std::string shown;
+};
+
+class DisplayTextRow : public testing::TestWithParam<Row>
+{
+};
+
+TEST_P(DisplayTextRow, Shows)
+{
+    const Row &row = GetParam();
+    EXPECT_EQ(displayText(row.bytes), row.shown);
+    EXPECT_EQ(isPlainDisplayText(row.bytes), row.bytes == row.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DisplayTextRow,
+    testing::Values(
+        // Unchanged.
+        Row { "empty", "", "" }, Row { "ascii", "report (final) v2.txt", "report (final) v2.txt" },
+        Row { "printable edges", " ~!", " ~!" }, Row { "japanese", "日本語のファイル名.txt", "日本語のファイル名.txt" },
+        Row { "four-byte", "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF" },
+        Row { "near C1 but printable", "\xC2\xA0\xC3\xA4", "\xC2\xA0\xC3\xA4" },
+        Row { "near bidi but printable", "\xD8\x9B\xE2\x80\x8D\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
+            "\xD8\x9B\xE2\x80\x8D\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA" },
+        // Controls and the escape character.
+        Row { "newline tab return", "a\nb\tc\rd", "a\\nb\\tc\\rd" }, Row { "backslash", "a\\b", "a\\\\b" },
+        Row { "NUL", "a\0b"s, "a\\x00b" }, Row { "other C0", "\x01\x1B\x1F", "\\x01\\x1B\\x1F" },
+        Row { "DEL", "a\x7F", "a\\x7F" }, Row { "C1", "\xC2\x80\xC2\x85\xC2\x9F", "\\u0080\\u0085\\u009F" },
+        Row { "bidi controls", "\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE\xE2\x81\xA6\xE2\x81\xA9",
+            "\\u061C\\u200E\\u200F\\u202A\\u202E\\u2066\\u2069" },
+        Row { "line and paragraph separators", "a\xE2\x80\xA8" "z\xE2\x80\xA9", "a\\u2028z\\u2029" },
+        Row { "right-to-left override name", "invoice\xE2\x80\xAEgpj.exe", "invoice\\u202Egpj.exe" },
+        // Invalid UTF-8: each offending byte on its own.
+        Row { "lone continuation", "a\x80z", "a\\x80z" }, Row { "high bytes", "\xFE\xFF", "\\xFE\\xFF" },
+        Row { "truncated at end", "ab\xE3\x81", "ab\\xE3\\x81" },
+        Row { "truncated before ASCII", "\xE3\x81x", "\\xE3\\x81x" },
+        Row { "truncated before valid", "\xE3\xE3\x81\x82", "\\xE3\xE3\x81\x82" },
+        Row { "overlong slash", "\xC0\xAF", "\\xC0\\xAF" },
+        Row { "overlong three-byte", "\xE0\x80\xAF", "\\xE0\\x80\\xAF" },
+        Row { "overlong four-byte", "\xF0\x8F\xBF\xBF", "\\xF0\\x8F\\xBF\\xBF" },
+        Row { "surrogate", "\xED\xA0\x80", "\\xED\\xA0\\x80" },
+        Row { "above U+10FFFF", "\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80" },
+        Row { "latin-1 name", "caf\xE9.txt", "caf\\xE9.txt" }),
+    [](const testing::TestParamInfo<Row> &row) {
+        std::string name;
+        for (const char c : std::string(row.param.what))
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
+
+TEST(DisplayText, DistinctInputsStayDistinct)
+{
+    const std::vector<std::string> tricky = {
+        "\xFF",
+        "\\xFF",
+        "\\\\xFF",
+        "\\",
+        "\\\\",
+        "\n",
+        "\\n",
+        "\x85",
+        "\xC2\x85",
+        "\\u0085",
+        "\\x85",
+        "\xE2\x80\xAE",
+        "\\u202E",
+        "\x7F",
+        "\\x7F",
+        "\xC3\xA9",
+        "\xE9",
+        "\xC3",
+        "\xC3\\",
+        "\x00"s,
+        "\\x00",
+        "",
+    };
+    std::set<std::string> shown;
+    for (const std::string &bytes : tricky) {
+        const std::string text = displayText(bytes);
+        EXPECT_TRUE(shown.insert(text).second) << "collision on " << text;
+        EXPECT_EQ(undo(text), bytes) << text;
+    }
+}
+
+// Random byte strings, heavy in escape look-alikes and broken sequences: the text is always valid UTF-8, carries
+// no raw control, and reads back to exactly the bytes it came from (so no two inputs share a text).
+TEST(DisplayText, AnyBytesGiveValidUnambiguousText)
+{
+    const std::vector<std::string> pieces = { "a", "\\", "x", "u", "F", "0", "\n", "\x01", "\x7F", "\x80", "\xBF",
+        "\xC0", "\xC2", "\xC2\x85", "\xE2\x80", "\xE2\x80\xAE", "\xE3\x81\x82", "\xED\xA0\x80", "\xF0\x9F",
+        "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xFF", " " };
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 12);
+    for (int n = 0; n < 5000; ++n) {
+        std::string bytes;
+        for (int k = length(random); k > 0; --k)
+            bytes += pieces[pick(random)];
+        const std::string text = displayText(bytes);
+        ASSERT_TRUE(isValidUtf8(text)) << text;
+        for (const char c : text)
+            ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << text;
+        ASSERT_EQ(undo(text), bytes) << text;
+        ASSERT_EQ(isPlainDisplayText(bytes), text == bytes) << text;
+    }
+}
+
+} // namespace
