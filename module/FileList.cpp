@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace quorrix {
+namespace quorrix
+{
 
-namespace {
+namespace
+{
 
     // "/" stays "/"; any other folder loses its trailing "/" (all of them, so "/tmp//" is "/tmp").
     std::string normalFolder(std::string_view folder)

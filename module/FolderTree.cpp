@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <system_error>
 
-namespace quorrix {
+namespace quorrix
+{
 
-namespace {
+namespace
+{
 
     // `folder` made absolute from `base` and lexically normal, without a trailing "/" unless it is "/".
     std::string normalFolder(std::string_view folder, const std::string &base)
@@ -104,7 +106,8 @@ std::string FolderTree::currentFolderOf(const Drive &drive, const std::vector<Dr
 {
     if (const auto found = m_lastFolder.find(drive.mountPoint); found != m_lastFolder.end())
         return found->second;
-    if (const auto working = driveOf(drives, m_workingDirectory); working && drives[*working].mountPoint == drive.mountPoint)
+    if (const auto working = driveOf(drives, m_workingDirectory);
+        working && drives[*working].mountPoint == drive.mountPoint)
         return m_workingDirectory;
     return drive.mountPoint;
 }

@@ -2,17 +2,28 @@
 
 #include <cstddef>
 
-namespace quorrix {
+namespace quorrix
+{
 
-namespace {
+namespace
+{
 
-    bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+    bool isDigit(unsigned char c)
+    {
+        return c >= '0' && c <= '9';
+    }
 
     // Only ASCII letters fold: bytes from 0x80 up belong to multi-byte characters (or to no valid
     // character at all) and are compared as they stand.
-    unsigned char folded(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c; }
+    unsigned char folded(unsigned char c)
+    {
+        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+    }
 
-    unsigned char at(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+    unsigned char at(std::string_view s, std::size_t i)
+    {
+        return static_cast<unsigned char>(s[i]);
+    }
 
     // End of the run of digits that starts at `i`.
     std::size_t digitsEnd(std::string_view s, std::size_t i)
@@ -25,8 +36,8 @@ namespace {
     // Compares the digit runs a[i, endA) and b[j, endB) by value. The runs may be far longer than any
     // integer type holds, so they are compared as text: leading zeros skipped, then the longer run is the
     // larger number, and runs of equal length compare digit by digit.
-    int compareNumbers(std::string_view a, std::size_t i, std::size_t endA, std::string_view b, std::size_t j,
-        std::size_t endB)
+    int compareNumbers(
+        std::string_view a, std::size_t i, std::size_t endA, std::string_view b, std::size_t j, std::size_t endB)
     {
         while (i < endA && at(a, i) == '0')
             ++i;

@@ -16,7 +16,8 @@
 using quorrix::FileList;
 using quorrix::test::TempDir;
 
-namespace {
+namespace
+{
 
 std::vector<std::string> namesOf(const FileList &list)
 {
@@ -65,8 +66,7 @@ TEST(FileList, ListsEveryEntryThatIsNotAFolder)
     FileList list;
     list.setPath(dir.path());
     EXPECT_EQ(list.path(), dir.path());
-    EXPECT_EQ(namesOf(list),
-        (std::vector<std::string> { ".hidden", "dangling", "fifo", "linkToFile", "plain.txt" }));
+    EXPECT_EQ(namesOf(list), (std::vector<std::string> { ".hidden", "dangling", "fifo", "linkToFile", "plain.txt" }));
 }
 
 TEST(FileList, KeepsNamesByteExact)
@@ -98,7 +98,9 @@ TEST(FileList, SortsInNaturalOrder)
             ".x", "A", "a01", "a1", "b", "file2.txt", "File10.txt", "file10.txt", "\xc3\xa4" }));
 }
 
-class FileListPath : public testing::TestWithParam<std::string> { };
+class FileListPath : public testing::TestWithParam<std::string>
+{
+};
 
 TEST_P(FileListPath, DropsTrailingSlashes)
 {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -15,11 +14,13 @@ using quorrix::Drive;
 using quorrix::FolderTree;
 using quorrix::test::TempDir;
 
-namespace {
+namespace
+{
 
 // Moves the process into `folder` for the life of the guard. The program itself never does this; the tests
 // do it to give a FolderTree a working directory of their choosing.
-class WorkingDirectoryGuard {
+class WorkingDirectoryGuard
+{
 public:
     explicit WorkingDirectoryGuard(const std::string &folder)
         : m_old(std::filesystem::current_path())
@@ -35,7 +36,10 @@ private:
 };
 
 // The temporary folder without symbolic links in its path, as the working directory reports it.
-std::string canonical(const TempDir &dir) { return std::filesystem::canonical(dir.path()).string(); }
+std::string canonical(const TempDir &dir)
+{
+    return std::filesystem::canonical(dir.path()).string();
+}
 
 std::vector<std::string> subfolderNames(const FolderTree &tree)
 {
@@ -77,27 +81,21 @@ TEST(FolderTree, ShowsTheChainThenTheSubfolders)
     EXPECT_EQ(entries[current].path, shown);
 
     // The chain: "/" then each component of the folder shown, one step further in each time.
-    std::string expectedPath;
-    std::size_t start = 1;
-    for (std::size_t i = 0; i <= current; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(entries[i].open);
-        EXPECT_EQ(entries[i].depth, static_cast<int>(i));
-        if (i == 0) {
-            EXPECT_EQ(entries[i].path, "/");
-            EXPECT_EQ(entries[i].name, "/");
-            continue;
-        }
-        const std::size_t end = std::min(shown.find('/', start), shown.size());
-        expectedPath = shown.substr(0, end);
-        EXPECT_EQ(entries[i].path, expectedPath);
-        EXPECT_EQ(entries[i].name, shown.substr(start, end - start));
-        start = end + 1;
+    std::filesystem::path expected;
+    std::size_t step = 0;
+    for (const std::filesystem::path &component : std::filesystem::path(shown)) {
+        expected /= component;
+        ASSERT_LE(step, current) << "the chain stops short of " << expected;
+        EXPECT_EQ(entries[step].path, expected.string());
+        EXPECT_EQ(entries[step].name, component.string());
+        EXPECT_EQ(entries[step].depth, static_cast<int>(step));
+        EXPECT_TRUE(entries[step].open);
+        ++step;
     }
-    EXPECT_EQ(start, shown.size() + 1) << "the chain stops short of the folder shown";
+    EXPECT_EQ(step, current + 1);
+    EXPECT_EQ(entries[current - 1].name, "a");
 
-    EXPECT_EQ(subfolderNames(tree),
-        (std::vector<std::string> { ".hidden", "linkToFolder", "Sub1", "sub2", "sub10" }));
+    EXPECT_EQ(subfolderNames(tree), (std::vector<std::string> { ".hidden", "linkToFolder", "Sub1", "sub2", "sub10" }));
     for (std::size_t i = current + 1; i < entries.size(); ++i) {
         EXPECT_FALSE(entries[i].open);
         EXPECT_EQ(entries[i].depth, static_cast<int>(current) + 1);
@@ -145,7 +143,9 @@ struct Normalisation {
     std::string shown; // below the temporary folder
 };
 
-class FolderTreeNormalisation : public testing::TestWithParam<Normalisation> { };
+class FolderTreeNormalisation : public testing::TestWithParam<Normalisation>
+{
+};
 
 TEST_P(FolderTreeNormalisation, ShowsTheAbsoluteNormalFolder)
 {
@@ -162,8 +162,7 @@ TEST_P(FolderTreeNormalisation, ShowsTheAbsoluteNormalFolder)
 
 INSTANTIATE_TEST_SUITE_P(Paths, FolderTreeNormalisation,
     testing::Values(Normalisation { "a/b", "/a/b" }, Normalisation { "./a//b/", "/a/b" },
-        Normalisation { "a/../a/b/..", "/a" }, Normalisation { "/a/b/", "/a/b" },
-        Normalisation { "/a/./b//", "/a/b" },
+        Normalisation { "a/../a/b/..", "/a" }, Normalisation { "/a/b/", "/a/b" }, Normalisation { "/a/./b//", "/a/b" },
         // Lexical: ".." takes away the name before it without asking whether that exists.
         Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" }));
 
@@ -226,7 +225,7 @@ TEST(FolderTree, CurrentFolderOfADrive)
     TempDir second;
     const std::string one = canonical(first);
     const std::string two = canonical(second);
-    first.folder("work/deep");
+    first.folder("cwd/deep");
     first.folder("other");
     second.folder("sub");
     first.folder("nested/inner");
@@ -236,21 +235,21 @@ TEST(FolderTree, CurrentFolderOfADrive)
         { two, two + " [second]" },
     };
 
-    const WorkingDirectoryGuard guard(one + "/work/deep");
+    const WorkingDirectoryGuard guard(one + "/cwd/deep");
     FolderTree tree;
     // Nothing shown on any drive yet: the working directory for its drive, the mount point elsewhere.
-    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/cwd/deep");
     EXPECT_EQ(tree.currentFolderOf(drives[1], drives), one + "/nested");
     EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two);
 
     tree.setFolder(two + "/sub", drives);
     EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two + "/sub");
-    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/cwd/deep");
 
     // A folder below a nested mount point belongs to the inner drive only.
     tree.setFolder(one + "/nested/inner", drives);
     EXPECT_EQ(tree.currentFolderOf(drives[1], drives), one + "/nested/inner");
-    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/work/deep");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/cwd/deep");
 
     tree.setFolder(one + "/other", drives);
     EXPECT_EQ(tree.currentFolderOf(drives[0], drives), one + "/other");

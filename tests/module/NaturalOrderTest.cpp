@@ -3,23 +3,39 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
 using quorrix::naturalCompare;
 
-namespace {
+namespace
+{
 
-int sign(int value) { return (value > 0) - (value < 0); }
+int sign(int value)
+{
+    return (value > 0) - (value < 0);
+}
 
-std::string repeat(char c, std::size_t count) { return std::string(count, c); }
+std::string repeat(char c, std::size_t count)
+{
+    return std::string(count, c);
+}
 
 struct Pair {
     std::string before;
     std::string after;
 };
 
-class NaturalOrderPair : public testing::TestWithParam<Pair> { };
+// Long runs shortened, so that a failure stays readable.
+void PrintTo(const Pair &pair, std::ostream *out)
+{
+    *out << '"' << pair.before.substr(0, 24) << "\" < \"" << pair.after.substr(0, 24) << '"';
+}
+
+class NaturalOrderPair : public testing::TestWithParam<Pair>
+{
+};
 
 TEST_P(NaturalOrderPair, OrdersBothWays)
 {
@@ -48,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, NaturalOrderPair,
         Pair { "z", "\xc3\xa4" }, Pair { "\xc3\x84", "\xc3\xa4" }, Pair { "a9", "a\x80" }, Pair { "\x7f", "\x80" },
         Pair { "\xc3\xa4", "\xff" },
         // Runs far longer than any integer type: no overflow, value still decides.
-        Pair { "n" + repeat('9', 1000), "n1" + repeat('0', 1000) },
-        Pair { "n" + repeat('0', 5000) + "7", "n8" },
+        Pair { "n" + repeat('9', 1000), "n1" + repeat('0', 1000) }, Pair { "n" + repeat('0', 5000) + "7", "n8" },
         Pair { repeat('5', 2000) + "1x", repeat('5', 2000) + "2a" },
         Pair { "n" + repeat('0', 300) + "12", "n" + repeat('0', 3) + "12" }));
 
@@ -61,13 +76,6 @@ TEST(NaturalOrder, EqualOnlyForIdenticalNames)
     EXPECT_EQ(naturalCompare(huge, std::string(huge)), 0);
     EXPECT_NE(naturalCompare("a", "A"), 0);
     EXPECT_NE(naturalCompare("a1", "a01"), 0);
-}
-
-TEST(NaturalOrder, EmbeddedNulIsAByteLikeAnyOther)
-{
-    const std::string withNul("a\0b", 3);
-    EXPECT_LT(naturalCompare(withNul, "a1"), 0);
-    EXPECT_GT(naturalCompare(withNul, "a"), 0);
 }
 
 // Tricky names in the order they must sort into.
@@ -113,7 +121,9 @@ TEST(NaturalOrder, SortsTrickyNames)
 TEST(NaturalOrder, IsAStrictTotalOrder)
 {
     std::vector<std::string> names = sortedTrickyNames();
-    for (const char *extra : { "a0", "a00", "A01", "0", "00", "a_", "aZ", "a.", "FILE2.TXT", "\xc3\xa4" "1" })
+    for (const char *extra : { "a0", "a00", "A01", "0", "00", "a_", "aZ", "a.", "FILE2.TXT",
+             "\xc3\xa4"
+             "1" })
         names.emplace_back(extra);
 
     for (const std::string &a : names) {
@@ -123,8 +133,9 @@ TEST(NaturalOrder, IsAStrictTotalOrder)
             EXPECT_EQ(ab, -sign(naturalCompare(b, a))) << a << " / " << b;
             EXPECT_EQ(ab == 0, a == b) << a << " / " << b;
             for (const std::string &c : names) {
-                if (ab < 0 && naturalCompare(b, c) < 0)
+                if (ab < 0 && naturalCompare(b, c) < 0) {
                     EXPECT_LT(naturalCompare(a, c), 0) << a << " < " << b << " < " << c;
+                }
             }
         }
     }
