@@ -26,9 +26,9 @@ using Log = std::vector<std::string>;
 // Drives named by text; each remembers its current folder, as the real lists do.
 class FakeDrives : public DriveListControl {
 public:
-    FakeDrives(Log &log, std::vector<std::string> texts)
-        : m_log(log)
-        , texts(std::move(texts))
+    FakeDrives(Log &log, std::vector<std::string> driveTexts)
+        : texts(std::move(driveTexts))
+        , m_log(log)
     {
     }
     void setChangeHandler(ChangeHandler handler) override { m_handler = std::move(handler); }
@@ -278,7 +278,8 @@ TEST_F(FileFormTest, F5RereadsEverythingAndRefillsWhateverTheShiftState)
             (Log { "drives refresh", "folders refresh", "files refresh", "folders set / [vda]", "drive of " + home,
                 "files set " + home }));
         EXPECT_EQ(fills(), before + 1);
-        EXPECT_EQ(names().back(), "new" + std::to_string(shift) + ".txt");
+        const auto shown = names();
+        EXPECT_NE(std::find(shown.begin(), shown.end(), "new" + std::to_string(shift) + ".txt"), shown.end());
     }
     std::filesystem::remove(dir / "home/a.txt");
     form.Form_KeyDown(FileForm::KeyF5, 0);

@@ -235,7 +235,7 @@ TEST_F(Module1Test, FillWritesOneRowPerFileInListOrder)
     EXPECT_EQ(grid.text(1, 2), "file1.txt");
     EXPECT_EQ(grid.text(6, 2), "1KB"); // 600 bytes
     EXPECT_EQ(grid.text(1, 3), "file2.txt");
-    EXPECT_EQ(grid.text(4, 3), "2001/02/03 04:05:06");
+    EXPECT_EQ(grid.text(4, 3), "2001/02/03 4:05:06");
     EXPECT_EQ(grid.text(5, 3), "2001/02/03");
     EXPECT_EQ(grid.text(1, 11), "file10.txt");
     EXPECT_EQ(grid.text(6, 11), "6KB"); // 6000 bytes
