@@ -1,0 +1,8 @@
+#include "FileListBox.h"
+
+FileListBox::FileListBox(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+}

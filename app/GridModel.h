@@ -1,0 +1,67 @@
+// The file table's cells: a compact store that holds a million rows without a Qt object per cell.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Table rows 1..n are model rows 0..n-1 and columns 1..n model columns 0..n-1; row 0, the title row, is the
+// horizontal header. Cell texts are bytes, turned into QString only when a view asks for them.
+class GridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit GridModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Starts a bulk change: until endBulkChange() the model sends no change signals, and the views are told
+    // once, by a model reset, at the end. Calls do not nest: a second begin is ignored.
+    void beginBulkChange();
+    void endBulkChange();
+    bool inBulkChange() const { return m_bulk; }
+
+    // Columns counted from 1, as the table numbers them. Cells of the columns kept keep their texts.
+    void setColumns(int columns);
+    int columns() const { return m_columns; }
+    // Number of data rows. Rows kept keep their texts; 0 drops every data cell and frees their storage.
+    // Throws std::length_error beyond what a view can show (INT_MAX rows).
+    void setRows(std::size_t rows);
+    std::size_t rows() const { return m_rows; }
+    // Writes the cell at `column` (1..columns) and `row` (0 for the title, 1..rows for data). Throws
+    // std::out_of_range outside the table.
+    void setCellText(int column, std::size_t row, std::string_view text);
+    // The bytes of a cell, as written.
+    std::string_view cellText(int column, std::size_t row) const;
+
+    // Horizontal alignment of a column's data cells: 0 left, 1 right, 2 centre. Throws std::out_of_range
+    // outside the table.
+    void setColumnAlignment(int column, int alignment);
+
+    // A cell's text as the table shows it.
+    static QString toDisplayString(std::string_view bytes);
+
+private:
+    std::size_t cellIndex(int column, std::size_t row) const;
+    void checkCell(int column, std::size_t row) const;
+
+    int m_columns = 0;
+    std::size_t m_rows = 0;
+    std::vector<std::string> m_titles;
+    std::vector<int> m_alignments;
+    // Every data cell's bytes back to back; a rewritten cell's new text is appended and the old bytes stay
+    // until the data rows are dropped. m_offsets[i] and m_lengths[i] locate cell i (row-major).
+    std::string m_arena;
+    std::vector<std::uint64_t> m_offsets;
+    std::vector<std::uint32_t> m_lengths;
+    bool m_bulk = false;
+};

@@ -1,0 +1,360 @@
+// The file table: its model, its bulk changes and its row copy.
+#include "Grid.h"
+#include "GridModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <stdexcept>
+#include <string>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+
+// Counts the cell texts a view asks for.
+class CountingProxy : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::DisplayRole)
+            ++displayRequests;
+        return QIdentityProxyModel::data(index, role);
+    }
+
+    mutable int displayRequests = 0;
+};
+
+// A table of `rows` rows and three columns, the cell at column c, row r reading "r.c".
+void fill(quorrix::GridControl &grid, std::size_t rows)
+{
+    grid.setRedraw(false);
+    grid.setColumnCount(3);
+    grid.setText(1, 0, "Name");
+    grid.setText(2, 0, "Mark");
+    grid.setText(3, 0, "Size");
+    grid.setRowCount(0);
+    grid.setRowCount(rows);
+    for (std::size_t row = 1; row <= rows; ++row) {
+        for (int column = 1; column <= 3; ++column)
+            grid.setText(column, row, std::to_string(row) + "." + std::to_string(column));
+    }
+    grid.setRedraw(true);
+}
+
+QString cell(const Grid &grid, int row, int column)
+{
+    return grid.gridModel()->index(row - 1, column - 1).data().toString();
+}
+
+} // namespace
+
+class tst_GridModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void passesModelTester();
+    void rowCountEmptiesCells();
+    void rewritesCells();
+    void showsBytesEscaped_data();
+    void showsBytesEscaped();
+    void redrawOffSendsOneReset();
+    void redrawOnSendsCellChanges();
+    void refusesCellsOutsideTable();
+    void settings();
+    void columnWidthInCharacters();
+    void copiesSelectedRows();
+    void copiesNothingWithoutSelection();
+    void millionRows();
+};
+
+void tst_GridModel::passesModelTester()
+{
+    Grid grid;
+    QAbstractItemModelTester tester(grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    quorrix::GridControl &control = grid;
+    fill(control, 4);
+    control.setText(2, 3, "rewritten");
+    control.setText(1, 0, "Title");
+    control.setRowCount(7);
+    control.setColumnCount(5);
+    control.setSetting(quorrix::GridControl::Setting::ActiveColumn, 2);
+    control.setSetting(quorrix::GridControl::Setting::HorizontalAlignment, 2);
+    control.setColumnCount(2);
+    fill(control, 2);
+    control.setRowCount(0);
+    QCOMPARE(grid.gridModel()->rowCount(), 0);
+}
+
+void tst_GridModel::rowCountEmptiesCells()
+{
+    Grid grid;
+    fill(grid, 3);
+    grid.setRowCount(0);
+    grid.setRowCount(5);
+    QCOMPARE(grid.gridModel()->rowCount(), 5);
+    for (int row = 1; row <= 5; ++row) {
+        for (int column = 1; column <= 3; ++column)
+            QCOMPARE(cell(grid, row, column), QString());
+    }
+    // The titles are the header, not a data row: they stay.
+    QCOMPARE(grid.gridModel()->headerData(2, Qt::Horizontal).toString(), u"Size"_s);
+
+    // Without going through 0, rows kept keep their texts and new rows are empty.
+    fill(grid, 2);
+    grid.setRowCount(4);
+    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
+    QCOMPARE(cell(grid, 3, 1), QString());
+}
+
+void tst_GridModel::rewritesCells()
+{
+    Grid grid;
+    fill(grid, 3);
+    grid.setText(2, 2, "longer text than before");
+    grid.setText(2, 2, "x");
+    QCOMPARE(cell(grid, 2, 2), u"x"_s);
+    grid.setText(2, 2, "");
+    QCOMPARE(cell(grid, 2, 2), QString());
+    // Neighbours are untouched by the appended texts.
+    QCOMPARE(cell(grid, 2, 1), u"2.1"_s);
+    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
+    QCOMPARE(cell(grid, 3, 2), u"3.2"_s);
+}
+
+void tst_GridModel::showsBytesEscaped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("plain") << QByteArray("report.txt") << u"report.txt"_s;
+    QTest::newRow("Japanese") << QByteArray("ファイル名.txt") << u"ファイル名.txt"_s;
+    QTest::newRow("invalid UTF-8") << QByteArray("caf\xE9.txt") << u"caf\\xE9.txt"_s;
+    QTest::newRow("tab") << QByteArray("a\tb") << u"a\\tb"_s;
+    QTest::newRow("newline") << QByteArray("a\nb") << u"a\\nb"_s;
+    QTest::newRow("escape") << QByteArray("a\x1b[31m") << u"a\\x1B[31m"_s;
+    QTest::newRow("right-to-left override") << QByteArray("evil\u202Etxt.exe") << u"evil\\u202Etxt.exe"_s;
+}
+
+void tst_GridModel::showsBytesEscaped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+
+    Grid grid;
+    fill(grid, 1);
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    grid.setText(1, 1, text);
+    grid.setText(2, 0, text);
+    QCOMPARE(cell(grid, 1, 1), shown);
+    QCOMPARE(grid.gridModel()->headerData(1, Qt::Horizontal).toString(), shown);
+    // The bytes themselves are kept as written.
+    QCOMPARE(grid.gridModel()->cellText(1, 1), text);
+}
+
+void tst_GridModel::redrawOffSendsOneReset()
+{
+    Grid grid;
+    fill(grid, 2);
+    GridModel *model = grid.gridModel();
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    QSignalSpy cells(model, &QAbstractItemModel::dataChanged);
+    QSignalSpy titles(model, &QAbstractItemModel::headerDataChanged);
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+
+    grid.setRedraw(false);
+    QVERIFY(!grid.updatesEnabled());
+    grid.setRowCount(0);
+    grid.setRowCount(200);
+    for (std::size_t row = 1; row <= 200; ++row)
+        grid.setText(1, row, "name");
+    grid.setText(3, 0, "Bytes");
+    grid.setColumnWidth(1, 10);
+    QCOMPARE(resets.count(), 0);
+    grid.setRedraw(true);
+
+    QVERIFY(grid.updatesEnabled());
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(cells.count(), 0);
+    QCOMPARE(titles.count(), 0);
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(model->rowCount(), 200);
+    QCOMPARE(cell(grid, 200, 1), u"name"_s);
+    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), u"Bytes"_s);
+}
+
+void tst_GridModel::redrawOnSendsCellChanges()
+{
+    Grid grid;
+    fill(grid, 3);
+    GridModel *model = grid.gridModel();
+    QSignalSpy cells(model, &QAbstractItemModel::dataChanged);
+    QSignalSpy titles(model, &QAbstractItemModel::headerDataChanged);
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+
+    grid.setText(3, 2, "new");
+    QCOMPARE(cells.count(), 1);
+    QCOMPARE(cells.at(0).at(0).toModelIndex(), model->index(1, 2));
+    QCOMPARE(cells.at(0).at(1).toModelIndex(), model->index(1, 2));
+
+    grid.setText(1, 0, "Title");
+    QCOMPARE(titles.count(), 1);
+    QCOMPARE(titles.at(0).at(0).value<Qt::Orientation>(), Qt::Horizontal);
+    QCOMPARE(titles.at(0).at(1).toInt(), 0);
+
+    grid.setRowCount(10);
+    QCOMPARE(resets.count(), 1);
+}
+
+void tst_GridModel::refusesCellsOutsideTable()
+{
+    Grid grid;
+    fill(grid, 2);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(4, 1, "x"));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(0, 1, "x"));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(1, 3, "x"));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setColumnWidth(4, 5.0));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, grid.setColumnWidth(1, -1.0));
+    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
+}
+
+void tst_GridModel::settings()
+{
+    using Setting = quorrix::GridControl::Setting;
+    Grid grid;
+    fill(grid, 2);
+
+    grid.setSetting(Setting::ReadOnly, 1);
+    QCOMPARE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!(grid.gridModel()->flags(grid.gridModel()->index(0, 0)) & Qt::ItemIsEditable));
+
+    grid.setSetting(Setting::ActiveColumn, 1);
+    grid.setSetting(Setting::MaxTextLength, 255);
+    grid.setSetting(Setting::ActiveColumn, 3);
+    grid.setSetting(Setting::HorizontalAlignment, 1);
+    QCOMPARE(grid.maxTextLength(1), 255);
+    QCOMPARE(grid.maxTextLength(3), 0);
+
+    const auto alignment = [&](int column) {
+        return grid.gridModel()->index(1, column - 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>()
+            & Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(3), Qt::AlignRight);
+    QCOMPARE(alignment(1), Qt::AlignLeft);
+    grid.setSetting(Setting::ActiveColumn, 2);
+    grid.setSetting(Setting::HorizontalAlignment, 2);
+    QCOMPARE(alignment(2), Qt::AlignHCenter);
+    // The alignment belongs to the column: it holds for rows written later.
+    fill(grid, 5);
+    QCOMPARE(alignment(3), Qt::AlignRight);
+}
+
+void tst_GridModel::columnWidthInCharacters()
+{
+    Grid grid;
+    grid.setRedraw(false);
+    grid.setColumnCount(3);
+    grid.setColumnWidth(1, 20.0);
+    grid.setColumnWidth(2, 5.0);
+    grid.setColumnWidth(3, 13.2);
+    grid.setRedraw(true);
+
+    const double character = grid.characterWidth();
+    QVERIFY(character > 1.0);
+    QHeaderView *header = grid.horizontalHeader();
+    QCOMPARE(header->sectionSize(0), qRound(20.0 * character));
+    QCOMPARE(header->sectionSize(1), qRound(5.0 * character));
+    QCOMPARE(header->sectionSize(2), qRound(13.2 * character));
+
+    // A width the user drags survives the next fill.
+    header->resizeSection(1, 77);
+    fill(grid, 3);
+    QCOMPARE(header->sectionSize(1), 77);
+    QCOMPARE(header->sectionSize(0), qRound(20.0 * character));
+}
+
+void tst_GridModel::copiesSelectedRows()
+{
+    Grid grid;
+    fill(grid, 5);
+    grid.setText(1, 4, "tab\there");
+    QItemSelectionModel *selection = grid.selectionModel();
+    // Selected in reverse order, and row 2 twice over: the copy is in table order, each row once.
+    selection->select(grid.gridModel()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(grid.gridModel()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(
+        QItemSelection(grid.gridModel()->index(0, 0), grid.gridModel()->index(1, 2)), QItemSelectionModel::Select);
+
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+        u"Name\tMark\tSize\n1.1\t1.2\t1.3\n2.1\t2.2\t2.3\ntab\\there\t4.2\t4.3\n"_s);
+
+    QTest::keySequence(&grid, QKeySequence::SelectAll);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 6);
+    QVERIFY(QGuiApplication::clipboard()->text().endsWith(u"5.1\t5.2\t5.3\n"_s));
+}
+
+void tst_GridModel::copiesNothingWithoutSelection()
+{
+    Grid grid;
+    fill(grid, 2);
+    grid.selectionModel()->clear();
+    QGuiApplication::clipboard()->setText(u"kept"_s);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
+}
+
+void tst_GridModel::millionRows()
+{
+    constexpr std::size_t rows = 1'000'000;
+    Grid grid;
+    grid.resize(673, 257);
+    grid.setRedraw(false);
+    grid.setColumnCount(6);
+    grid.setRowCount(0);
+    grid.setRowCount(rows);
+    for (int column = 1; column <= 6; ++column) {
+        grid.setText(column, 1, "first");
+        grid.setText(column, rows, "last");
+    }
+    grid.setRedraw(true);
+
+    // Views ask the proxy, so every cell text a paint needs is counted.
+    CountingProxy proxy;
+    proxy.setSourceModel(grid.gridModel());
+    grid.setModel(&proxy);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QCoreApplication::processEvents();
+
+    proxy.displayRequests = 0;
+    grid.scrollToBottom();
+    QCoreApplication::processEvents();
+    grid.repaint();
+
+    QVERIFY(grid.verticalScrollBar()->value() > 0);
+    QVERIFY(grid.rowAt(grid.viewport()->height() - 1) >= static_cast<int>(rows) - 20);
+    QVERIFY2(proxy.displayRequests > 0, "the bottom rows were painted");
+    QVERIFY2(proxy.displayRequests < 2000, qPrintable(QString::number(proxy.displayRequests)));
+    QCOMPARE(proxy.index(static_cast<int>(rows) - 1, 5).data().toString(), u"last"_s);
+    QCOMPARE(proxy.headerData(static_cast<int>(rows) - 1, Qt::Vertical).toInt(), static_cast<int>(rows));
+
+    // Dropping the rows frees them at once.
+    grid.setRowCount(0);
+    QCOMPARE(proxy.rowCount(), 0);
+}
+
+QTEST_MAIN(tst_GridModel)
+#include "tst_GridModel.moc"

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# End to end, in a real X window: start the program on a folder, change the folder's files, press F5,
+# select every row with Ctrl+A, copy with Ctrl+C, and compare the clipboard with the folder's files.
+# Usage: navigation.sh PROGRAM   (run under a virtual display, e.g. xvfb-run -a)
+set -euo pipefail
+program=$1
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    chmod -R u+w "$work" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+folder="$work/フォルダ"
+mkdir "$folder" "$folder/sub"
+head -c 1536 /dev/zero > "$folder/before.txt"
+head -c 100 /dev/zero > "$folder/gone.txt"
+
+TZ=UTC LC_ALL=C "$program" "$folder" &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Mirelda Ver1\.10$' | head -n 1)
+xdotool windowfocus --sync "$window"
+sleep 0.5
+
+# Change the folder behind the program's back, then refresh with F5.
+head -c 2561 /dev/zero > "$folder/added.txt"
+: > "$folder/.hidden"
+head -c 3584 /dev/zero > "$folder/readonly.txt"
+chmod 444 "$folder/readonly.txt"
+rm "$folder/gone.txt"
+xdotool key --clearmodifiers F5
+sleep 0.5
+
+# Tab from the drive list past the directory list to the table, select everything and copy it.
+xdotool key --clearmodifiers Tab Tab
+xdotool key --clearmodifiers ctrl+a
+xdotool key --clearmodifiers ctrl+c
+sleep 0.5
+
+copied=$(timeout 10 xclip -o -selection clipboard | awk -F '\t' '{ print $1 "\t" $2 "\t" $6 }')
+expected=$(printf '%s\n' \
+    $'ファイル名\t属性\tファイルサイズ' \
+    $'.hidden\tH\t0KB' \
+    $'added.txt\t\t3KB' \
+    $'before.txt\t\t2KB' \
+    $'readonly.txt\tR\t4KB')
+if [ "$copied" != "$expected" ]; then
+    echo "The clipboard holds:"
+    echo "$copied"
+    echo "Expected:"
+    echo "$expected"
+    exit 1
+fi
+# Every row carries its three date-times.
+rows=$(xclip -o -selection clipboard | awk -F '\t' 'NR > 1 && NF == 6 && $5 ~ /^[0-9][0-9][0-9][0-9]\/[0-9][0-9]\/[0-9][0-9]/' | wc -l)
+[ "$rows" -eq 4 ] || { echo "expected 4 rows with six cells and a date, found $rows"; exit 1; }
+echo "1 passed, 0 failed"
