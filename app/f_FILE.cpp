@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
+#include <cerrno>
 #include <cmath>
 #include <exception>
+#include <system_error>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,6 +30,49 @@ QString shown(std::string_view bytes)
 {
     const std::string text = quorrix::displayText(bytes);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Why an operation failed, in Japanese for the reasons a person meets, followed by the system's own words.
+QString reasonOf(const std::exception &failure)
+{
+    const auto *error = dynamic_cast<const std::system_error *>(&failure);
+    if (!error)
+        return shown(failure.what());
+    QString japanese;
+    switch (error->code().value()) {
+    case EACCES:
+    case EPERM:
+        japanese = u"アクセスが拒否されました"_s;
+        break;
+    case ENOENT:
+        japanese = u"見つかりません"_s;
+        break;
+    case ENOTDIR:
+        japanese = u"フォルダではありません"_s;
+        break;
+    case EIO:
+        japanese = u"入出力エラーが発生しました"_s;
+        break;
+    case ELOOP:
+        japanese = u"シンボリックリンクが循環しています"_s;
+        break;
+    case ENAMETOOLONG:
+        japanese = u"パスが長すぎます"_s;
+        break;
+    case ENOMEDIUM:
+        japanese = u"メディアがありません"_s;
+        break;
+    case ENOTCONN:
+    case ESTALE:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+        japanese = u"接続が切れています"_s;
+        break;
+    default:
+        break;
+    }
+    const QString words = shown(error->code().message());
+    return japanese.isEmpty() ? words : japanese + u"（"_s + words + u"）"_s;
 }
 
 // Shows the busy cursor for as long as it lives.
@@ -223,7 +268,7 @@ void f_FILE::guarded(Action &&action, const QString &failureText, bool busy)
         try {
             action();
         } catch (const std::exception &e) {
-            failure = failureText + u'\n' + shown(e.what());
+            failure = failureText + u'\n' + reasonOf(e);
         }
     }
     if (failure)
