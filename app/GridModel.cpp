@@ -2,8 +2,12 @@
 
 #include "DisplayText.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
 #include <stdexcept>
 
 GridModel::GridModel(QObject *parent)
@@ -87,17 +91,13 @@ void GridModel::setColumns(int columns)
         beginResetModel();
     const auto oldColumns = static_cast<std::size_t>(m_columns);
     const auto newColumns = static_cast<std::size_t>(columns);
-    std::vector<std::uint64_t> offsets(m_rows * newColumns);
-    std::vector<std::uint32_t> lengths(m_rows * newColumns);
+    std::vector<Cell> cells(m_rows * newColumns);
     const std::size_t kept = std::min(oldColumns, newColumns);
     for (std::size_t row = 0; row < m_rows; ++row) {
-        for (std::size_t column = 0; column < kept; ++column) {
-            offsets[row * newColumns + column] = m_offsets[row * oldColumns + column];
-            lengths[row * newColumns + column] = m_lengths[row * oldColumns + column];
-        }
+        for (std::size_t column = 0; column < kept; ++column)
+            cells[row * newColumns + column] = m_cells[row * oldColumns + column];
     }
-    m_offsets = std::move(offsets);
-    m_lengths = std::move(lengths);
+    m_cells = std::move(cells);
     m_titles.resize(newColumns);
     m_alignments.resize(newColumns, 0);
     m_columns = columns;
@@ -113,13 +113,11 @@ void GridModel::setRows(std::size_t rows)
         beginResetModel();
     const auto cells = rows * static_cast<std::size_t>(m_columns);
     if (rows == 0) {
-        // Swapping with empty containers gives the memory of a huge folder back at once.
-        std::string().swap(m_arena);
-        std::vector<std::uint64_t>().swap(m_offsets);
-        std::vector<std::uint32_t>().swap(m_lengths);
+        // Gives the memory of a huge folder back at once.
+        m_arena.clear();
+        std::vector<Cell>().swap(m_cells);
     } else {
-        m_offsets.resize(cells, 0);
-        m_lengths.resize(cells, 0);
+        m_cells.resize(cells);
     }
     m_rows = rows;
     if (!m_bulk)
@@ -135,12 +133,8 @@ void GridModel::setCellText(int column, std::size_t row, std::string_view text)
             emit headerDataChanged(Qt::Horizontal, column - 1, column - 1);
         return;
     }
-    if (text.size() > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("cell text too long");
     const std::size_t cell = cellIndex(column, row);
-    m_offsets[cell] = m_arena.size();
-    m_lengths[cell] = static_cast<std::uint32_t>(text.size());
-    m_arena.append(text);
+    m_cells[cell] = storedText(cell, text);
     if (!m_bulk) {
         const QModelIndex changed = index(static_cast<int>(row - 1), column - 1);
         emit dataChanged(changed, changed, { Qt::DisplayRole });
@@ -152,8 +146,8 @@ std::string_view GridModel::cellText(int column, std::size_t row) const
     checkCell(column, row);
     if (row == 0)
         return m_titles[static_cast<std::size_t>(column - 1)];
-    const std::size_t cell = cellIndex(column, row);
-    return std::string_view(m_arena).substr(m_offsets[cell], m_lengths[cell]);
+    const Cell cell = m_cells[cellIndex(column, row)];
+    return m_arena.view(cell.offset, cell.length);
 }
 
 void GridModel::setColumnAlignment(int column, int alignment)
@@ -171,6 +165,53 @@ QString GridModel::toDisplayString(std::string_view bytes)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const std::string shown = quorrix::displayText(bytes);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
+GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text)
+{
+    if (text.empty())
+        return {};
+    // Neighbouring files often share a text (a creation time, a size): one equal to the cell above's is
+    // shared rather than stored again.
+    if (cell >= static_cast<std::size_t>(m_columns)) {
+        const Cell above = m_cells[cell - static_cast<std::size_t>(m_columns)];
+        if (m_arena.view(above.offset, above.length) == text)
+            return above;
+    }
+    return { m_arena.append(text), static_cast<std::uint32_t>(text.size()) };
+}
+
+GridModel::Arena::~Arena()
+{
+    std::free(m_data);
+}
+
+std::uint32_t GridModel::Arena::append(std::string_view text)
+{
+    constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
+    if (text.size() > limit - m_size)
+        throw std::length_error("the table's texts exceed 4 GiB");
+    if (m_size + text.size() > m_capacity) {
+        const std::size_t capacity
+            = std::min(limit, std::max({ m_size + text.size(), 2 * m_capacity, std::size_t { 4096 } }));
+        char *data = static_cast<char *>(std::realloc(m_data, capacity));
+        if (!data)
+            throw std::bad_alloc();
+        m_data = data;
+        m_capacity = capacity;
+    }
+    const auto offset = static_cast<std::uint32_t>(m_size);
+    std::memcpy(m_data + m_size, text.data(), text.size());
+    m_size += text.size();
+    return offset;
+}
+
+void GridModel::Arena::clear()
+{
+    std::free(m_data);
+    m_data = nullptr;
+    m_size = 0;
+    m_capacity = 0;
 }
 
 std::size_t GridModel::cellIndex(int column, std::size_t row) const

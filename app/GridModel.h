@@ -58,10 +58,37 @@ private:
     std::size_t m_rows = 0;
     std::vector<std::string> m_titles;
     std::vector<int> m_alignments;
-    // Every data cell's bytes back to back; a rewritten cell's new text is appended and the old bytes stay
-    // until the data rows are dropped. m_offsets[i] and m_lengths[i] locate cell i (row-major).
-    std::string m_arena;
-    std::vector<std::uint64_t> m_offsets;
-    std::vector<std::uint32_t> m_lengths;
+    // Every data cell's bytes back to back. Grown with realloc, which moves a large block by remapping its
+    // pages rather than copying them, so that a million rows never hold the text twice while it grows.
+    class Arena
+    {
+    public:
+        Arena() = default;
+        Arena(const Arena &) = delete;
+        Arena &operator=(const Arena &) = delete;
+        ~Arena();
+        // Appends `text`; returns where it starts. Throws std::length_error past 4 GiB of text.
+        std::uint32_t append(std::string_view text);
+        std::string_view view(std::uint32_t offset, std::uint32_t length) const { return { m_data + offset, length }; }
+        // Frees every byte.
+        void clear();
+
+    private:
+        char *m_data = nullptr;
+        std::size_t m_size = 0;
+        std::size_t m_capacity = 0;
+    };
+
+    // Where cell i (row-major) lies in the arena. A rewritten cell's new text is appended and the old bytes
+    // stay until the data rows are dropped; a text equal to that of the cell above is shared, not stored again.
+    struct Cell {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    // What cell `cell` keeps for `text`: nothing for an empty text, else its bytes in the arena.
+    Cell storedText(std::size_t cell, std::string_view text);
+
+    Arena m_arena;
+    std::vector<Cell> m_cells;
     bool m_bulk = false;
 };

@@ -80,8 +80,9 @@ namespace
         return days * kSecondsPerDay + tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec - seconds;
     }
 
-    // UTC offsets by 15-minute window. Zones change offset on quarter hours, except for the odd historical
-    // change; a window whose two ends disagree is marked so, and each time in it asks localtime_r itself.
+    // UTC offsets by day (UTC). No zone's table has two changes less than three days apart that cancel out, so
+    // a day whose two ends have the same offset has it throughout; a day whose ends disagree holds a change,
+    // and each time in it asks localtime_r itself.
     class OffsetCache
     {
     public:
@@ -101,15 +102,15 @@ namespace
         }
 
     private:
-        static constexpr std::int64_t kWindow = 900;
+        static constexpr std::int64_t kWindow = kSecondsPerDay;
         static constexpr std::int64_t kLimit = std::int64_t { 1 } << 50;
         struct Entry {
             std::int64_t window = std::numeric_limits<std::int64_t>::min();
             std::int64_t offset = 0;
             bool uniform = false;
         };
-        // Direct-mapped, so that the three times of one file and neighbouring files' times all stay cached.
-        std::array<Entry, 64> m_entries {};
+        // Direct-mapped: 2048 days cover the times of most folders, and of any five years, without misses.
+        std::array<Entry, 2048> m_entries {};
     };
 
     // One piece of a compiled pattern.
@@ -240,26 +241,43 @@ namespace
         return true;
     }
 
-    void appendNumber(std::string &out, std::uint64_t value, unsigned minDigits)
+    // Writes `value` in decimal, at least `minDigits` digits, at `p` and moves `p` past it.
+    void putNumber(char *&p, std::uint64_t value, unsigned minDigits)
     {
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        const auto length = static_cast<unsigned>(end - digits);
-        if (length < minDigits)
-            out.append(minDigits - length, '0');
-        out.append(digits, length);
+        char *begin = digits + sizeof digits;
+        do {
+            *--begin = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        for (auto length = static_cast<unsigned>(digits + sizeof digits - begin); length < minDigits; ++length)
+            *p++ = '0';
+        while (begin != digits + sizeof digits)
+            *p++ = *begin++;
     }
 
-    void appendYear(std::string &out, std::int64_t year, unsigned count)
+    // As putNumber, for the numbers below 100 that hours, minutes, seconds, days and months are.
+    void putSmallNumber(char *&p, unsigned value, unsigned minDigits)
+    {
+        if (value >= 100 || minDigits > 2) {
+            putNumber(p, value, minDigits);
+            return;
+        }
+        if (value >= 10 || minDigits == 2)
+            *p++ = static_cast<char>('0' + value / 10);
+        *p++ = static_cast<char>('0' + value % 10);
+    }
+
+    void putYear(char *&p, std::int64_t year, unsigned count)
     {
         if (count == 2) {
-            appendNumber(out, static_cast<std::uint64_t>((year % 100 + 100) % 100), 2);
+            putSmallNumber(p, static_cast<unsigned>((year % 100 + 100) % 100), 2);
             return;
         }
         // Years before 1 have no era text here; they keep a sign instead.
         if (year < 0)
-            out += '-';
-        appendNumber(out, year < 0 ? 0 - static_cast<std::uint64_t>(year) : static_cast<std::uint64_t>(year), count);
+            *p++ = '-';
+        putNumber(p, year < 0 ? 0 - static_cast<std::uint64_t>(year) : static_cast<std::uint64_t>(year), count);
     }
 
     std::string toUtf8(const icu::UnicodeString &text)
@@ -374,10 +392,12 @@ namespace
                     m_am = locale->am;
                     m_pm = locale->pm;
                 }
+                m_longest = longestText();
                 return true;
             }
             // ICU cannot place times millions of years away; the default fields still can.
             m_fields = *compilePattern(defaultPattern);
+            m_longest = longestText();
             if (locale)
                 m_icu = icuFormatter(pattern, locale->locale);
             return m_icu != nullptr;
@@ -402,51 +422,84 @@ namespace
                     date = civilFromDays(day);
                 return *date;
             };
+            // Written in place, into room for the longest text the fields can give, then cut to length: a
+            // million files have three million times to write.
+            const std::size_t start = out.size();
+            out.resize(start + m_longest);
+            char *p = out.data() + start;
             for (const Field &field : m_fields) {
                 switch (field.kind) {
                 case Field::Kind::Literal:
-                    out += field.literal;
+                    p = std::copy(field.literal.begin(), field.literal.end(), p);
                     break;
                 case Field::Kind::Year:
-                    appendYear(out, civil().year, field.count);
+                    putYear(p, civil().year, field.count);
                     break;
                 case Field::Kind::Month:
-                    appendNumber(out, civil().month, field.count);
+                    putSmallNumber(p, civil().month, field.count);
                     break;
                 case Field::Kind::Day:
-                    appendNumber(out, civil().day, field.count);
+                    putSmallNumber(p, civil().day, field.count);
                     break;
                 case Field::Kind::Hour0To23:
-                    appendNumber(out, hour, field.count);
+                    putSmallNumber(p, hour, field.count);
                     break;
                 case Field::Kind::Hour1To12:
-                    appendNumber(out, hour % 12 == 0 ? 12 : hour % 12, field.count);
+                    putSmallNumber(p, hour % 12 == 0 ? 12 : hour % 12, field.count);
                     break;
                 case Field::Kind::Hour0To11:
-                    appendNumber(out, hour % 12, field.count);
+                    putSmallNumber(p, hour % 12, field.count);
                     break;
                 case Field::Kind::Hour1To24:
-                    appendNumber(out, hour == 0 ? 24 : hour, field.count);
+                    putSmallNumber(p, hour == 0 ? 24 : hour, field.count);
                     break;
                 case Field::Kind::Minute:
-                    appendNumber(out, secondOfDay / 60 % 60, field.count);
+                    putSmallNumber(p, secondOfDay / 60 % 60, field.count);
                     break;
                 case Field::Kind::Second:
-                    appendNumber(out, secondOfDay % 60, field.count);
+                    putSmallNumber(p, secondOfDay % 60, field.count);
                     break;
-                case Field::Kind::AmPm:
-                    out += hour < 12 ? m_am : m_pm;
+                case Field::Kind::AmPm: {
+                    const std::string &marker = hour < 12 ? m_am : m_pm;
+                    p = std::copy(marker.begin(), marker.end(), p);
                     break;
                 }
+                }
             }
+            out.resize(static_cast<std::size_t>(p - out.data()));
         }
 
     private:
         // ICU's calendars end some 5.8 million years either side of 1970.
         static constexpr std::int64_t kIcuLimit = std::int64_t { 100'000'000'000'000 };
+        // The most bytes the fields can write: a year takes up to 20 digits and a sign, the other numbers
+        // two digits or as many as the pattern asks for.
+        std::size_t longestText() const
+        {
+            std::size_t longest = 0;
+            for (const Field &field : m_fields) {
+                switch (field.kind) {
+                case Field::Kind::Literal:
+                    longest += field.literal.size();
+                    break;
+                case Field::Kind::Year:
+                    longest += std::max<std::size_t>(field.count, 20) + 1;
+                    break;
+                case Field::Kind::AmPm:
+                    longest += std::max(m_am.size(), m_pm.size());
+                    break;
+                default:
+                    longest += std::max<std::size_t>(field.count, 2);
+                    break;
+                }
+            }
+            return longest;
+        }
+
         std::vector<Field> m_fields;
         std::string m_am = "AM";
         std::string m_pm = "PM";
+        std::size_t m_longest = 0;
         std::unique_ptr<icu::SimpleDateFormat> m_icu;
     };
 
@@ -463,6 +516,13 @@ struct DateTimeText::Compiled {
     PatternWriter time;
     bool cacheDays = true;
     OffsetCache offsets;
+    // Date texts already written, by local day number, direct-mapped: a folder's files share few days, and
+    // a folder of scattered dates only costs the texts written again.
+    struct Day {
+        std::int64_t day = std::numeric_limits<std::int64_t>::min();
+        std::string text;
+    };
+    std::array<Day, 2048> days {};
 };
 
 DateTimeText::DateTimeText(std::string_view locale)
@@ -530,16 +590,14 @@ void DateTimeText::format(FileTime time, std::string &out) const
     const std::int64_t day = floorDiv(wall, kSecondsPerDay);
 
     if (m_compiled->cacheDays) {
-        auto found = m_dayCache.find(day);
-        if (found == m_dayCache.end()) {
-            // A folder's files share few days; a bound keeps a folder of scattered dates from hoarding memory.
-            if (m_dayCache.size() >= 4096)
-                m_dayCache.clear();
-            std::string text;
-            m_compiled->date.write(day * kSecondsPerDay, text);
-            found = m_dayCache.emplace(day, std::move(text)).first;
+        Compiled::Day &cached = m_compiled->days[static_cast<std::size_t>(day) % m_compiled->days.size()];
+        if (cached.day != day) {
+            cached.day = std::numeric_limits<std::int64_t>::min();
+            cached.text.clear();
+            m_compiled->date.write(day * kSecondsPerDay, cached.text);
+            cached.day = day;
         }
-        out += found->second;
+        out += cached.text;
     } else {
         m_compiled->date.write(wall, out);
     }

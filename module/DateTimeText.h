@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace quorrix {
 
@@ -39,9 +38,8 @@ private:
     struct Compiled;
     std::string m_datePattern;
     std::string m_timePattern;
+    // Mutable inside: it keeps the texts of days already written.
     std::unique_ptr<Compiled> m_compiled;
-    // Date texts already written, by local day number; a folder's files share few days.
-    mutable std::unordered_map<std::int64_t, std::string> m_dayCache;
 };
 
 } // namespace quorrix

@@ -16,7 +16,7 @@ public:
     // dangling links, devices, FIFOs and sockets are listed, hidden ones too; a link to a folder is a
     // folder and is left out. Throws std::system_error, keeping the previous list, when it cannot be read.
     void setPath(std::string_view folder) override;
-    std::size_t count() const override { return m_offsets.size(); }
+    std::size_t count() const override { return m_offsets.size() - 1; }
     void select(std::size_t index) override;
     std::string_view fileName() const override;
     void refresh() override;
@@ -26,10 +26,9 @@ public:
 
 private:
     std::string m_path;
-    // Every name back to back; m_offsets[i] is where entry i starts, m_lengths[i] its length.
+    // Every name back to back, in the list's order; entry i runs from m_offsets[i] to m_offsets[i + 1].
     std::string m_names;
-    std::vector<std::uint64_t> m_offsets;
-    std::vector<std::uint32_t> m_lengths;
+    std::vector<std::uint64_t> m_offsets { 0 };
     std::size_t m_current = SIZE_MAX;
 };
 

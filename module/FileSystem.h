@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,8 +50,8 @@ class FileObject {
 public:
     // The attribute value: the file system's own DOS attribute bits where it keeps them, else formed from
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
-    // neither a regular file nor a folder). Throws when it cannot be had.
-    int Attributes() const;
+    // neither a regular file nor a folder). Read when the object is made.
+    int Attributes() const { return m_attributes; }
     // Birth time; throws when the file system does not record one.
     FileTime DateCreated() const;
     FileTime DateLastAccessed() const;
@@ -63,10 +64,9 @@ public:
 
 private:
     friend class FileSystemObject;
-    std::string m_path;
+    int m_attributes = 0;
     std::uint32_t m_mode = 0;
     std::uint32_t m_mask = 0;
-    std::uint64_t m_device = 0;
     std::int64_t m_size = 0;
     FileTime m_created, m_accessed, m_modified;
 };
@@ -77,6 +77,25 @@ public:
     // The file at `path`. A link is followed; a link whose target is missing (or a loop) gives the link
     // itself. Throws std::system_error when the path names no existing entry.
     FileObject GetFile(std::string_view path) const;
+};
+
+// Keeps a folder open for as long as it lives, so that GetFile and fileLength, asked about an entry directly in
+// that folder, look up the entry's name in the open folder instead of walking its whole path again: a fill asks
+// about every entry of one folder in a row. While the folder stays where it is, the answers are the same as
+// without it. Scopes nest and belong to the thread that made them. A folder that cannot be opened is not kept,
+// and queries walk whole paths as usual; the folder is closed when the scope ends.
+class FolderScope {
+public:
+    explicit FolderScope(std::string_view folder);
+    ~FolderScope();
+    FolderScope(const FolderScope &) = delete;
+    FolderScope &operator=(const FolderScope &) = delete;
+
+    // The layer's own record of the open folder.
+    struct Open;
+
+private:
+    std::unique_ptr<Open> m_open;
 };
 
 // Length in bytes of the file at `path` (links followed as by GetFile). Throws when it names nothing.

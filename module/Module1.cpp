@@ -130,6 +130,8 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
         GRD1.setRowCount(0);
         GRD1.setRowCount(File1.count());
 
+        // Every entry lies in the one folder listed: its names are looked up in the open folder.
+        const FolderScope folderScope(File1.path());
         std::string fullPath, mark, created, accessed, modified, size;
         const std::size_t count = File1.count();
         for (std::size_t i = 0; i < count; ++i) {

@@ -1,5 +1,7 @@
 #include "NaturalOrder.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 
 namespace quorrix
@@ -90,12 +92,68 @@ namespace
 
 int naturalCompare(std::string_view a, std::string_view b)
 {
-    if (const int result = compareLoosely(a, b))
+    // Names of one folder share long beginnings ("IMG_0", "report "), and bytes they share compare equal
+    // either way. So the comparison starts where they part, or at the start of a digit run that spans that
+    // place, since the whole run is one number.
+    const std::size_t shared
+        = static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    std::size_t start = shared;
+    while (start > 0 && isDigit(at(a, start - 1)))
+        --start;
+    if (const int result = compareLoosely(a.substr(start), b.substr(start)))
         return result;
     // Names that differ only in case or in leading zeros: their bytes decide, so that distinct names never
     // compare equal. std::string_view compares bytes as unsigned values.
-    const int result = a.compare(b);
+    const int result = a.substr(shared).compare(b.substr(shared));
     return result < 0 ? -1 : result > 0 ? 1 : 0;
+}
+
+NaturalPrefix naturalPrefix(std::string_view name)
+{
+    // The key spells out the items that compareLoosely compares, so that comparing keys byte by byte (as
+    // unsigned values) gives its order: a byte other than a digit as its folded self; a digit run as '0' (a
+    // digit meets any other byte through its first digit, and no other byte lies between '0' and '9'), then
+    // the number of its digits after leading zeros (one byte below 255, else 255 and eight bytes), then those
+    // digits. Equal items give equal bytes, so two keys part exactly where the names' items do.
+    std::array<unsigned char, 24> key {};
+    std::size_t k = 0;
+    const auto put = [&key, &k](std::uint64_t byte) {
+        if (k < key.size())
+            key[k++] = static_cast<unsigned char>(byte);
+    };
+    for (std::size_t i = 0; i < name.size() && k < key.size();) {
+        const unsigned char c = at(name, i);
+        if (!isDigit(c)) {
+            key[k++] = folded(c); // the loop's condition leaves room
+            ++i;
+            continue;
+        }
+        const std::size_t end = digitsEnd(name, i);
+        while (i < end && at(name, i) == '0')
+            ++i;
+        const std::uint64_t digits = end - i;
+        put('0');
+        if (digits < 0xFF) {
+            put(digits);
+        } else {
+            put(0xFF);
+            for (int shift = 56; shift >= 0; shift -= 8)
+                put(digits >> shift);
+        }
+        for (; i < end && k < key.size(); ++i)
+            put(at(name, i));
+        i = end;
+    }
+
+    // Bytes past the end of a short key stay 0: where one key is cut short, the prefixes may tie, but they
+    // never part in an order the keys do not.
+    NaturalPrefix prefix;
+    for (std::size_t b = 0; b < 8; ++b) {
+        prefix.high = prefix.high << 8 | key[b];
+        prefix.middle = prefix.middle << 8 | key[b + 8];
+        prefix.low = prefix.low << 8 | key[b + 16];
+    }
+    return prefix;
 }
 
 } // namespace quorrix

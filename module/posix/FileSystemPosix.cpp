@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -18,6 +19,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <system_error>
@@ -49,33 +51,93 @@ namespace
         throw std::system_error(error, std::generic_category(), what);
     }
 
-    // `path` as a C string; a NUL inside it would silently cut it, so such a path names nothing.
-    std::string cPath(std::string_view path)
+    // `path`, checked to be fit for a C string: a NUL inside it would silently cut it, so such a path names
+    // nothing.
+    std::string_view cPathView(std::string_view path)
     {
         if (path.find('\0') != std::string_view::npos)
             fail(EINVAL, "path holds a NUL");
-        return std::string(path);
+        return path;
     }
 
+    std::string cPath(std::string_view path)
+    {
+        return std::string(cPathView(path));
+    }
+
+    // Opens a folder for reading its entries without touching its access time: reading a folder's entries
+    // would otherwise update it. Only the folder's owner (or a process allowed to act as any owner) may ask
+    // for that; anyone else reads it as usual.
     DirHandle openFolder(std::string_view folder)
     {
-        DirHandle dir(::opendir(cPath(folder).c_str()));
-        if (!dir)
-            fail(errno, "opendir");
+        const std::string path = cPath(folder);
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        int fd = ::open(path.c_str(), flags | O_NOATIME);
+        if (fd < 0 && errno == EPERM)
+            fd = ::open(path.c_str(), flags);
+        if (fd < 0)
+            fail(errno, "open");
+        DirHandle dir(::fdopendir(fd));
+        if (!dir) {
+            const int error = errno;
+            ::close(fd);
+            fail(error, "fdopendir");
+        }
         return dir;
     }
 
-    // Status of `path` with links followed; a link whose target is missing or that loops gives the link
+    // Where an entry is: its whole path, and the folder and name to look it up by. Without an open folder the
+    // name is the whole path, looked up from the working directory.
+    struct Entry {
+        const char *path;
+        int folder = AT_FDCWD;
+        const char *name = path;
+    };
+
+    // Status of an entry with links followed; a link whose target is missing or that loops gives the link
     // itself. Returns 0 or the errno of the followed query.
-    int statusOf(const char *path, struct statx &status)
+    int statusOf(const Entry &entry, struct statx &status)
     {
-        if (::statx(AT_FDCWD, path, AT_STATX_SYNC_AS_STAT, StatusMask, &status) == 0)
+        if (::statx(entry.folder, entry.name, AT_STATX_SYNC_AS_STAT, StatusMask, &status) == 0)
             return 0;
         const int error = errno;
         if ((error == ENOENT || error == ELOOP)
-            && ::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, StatusMask, &status) == 0)
+            && ::statx(entry.folder, entry.name, AT_SYMLINK_NOFOLLOW, StatusMask, &status) == 0)
             return 0;
         return error;
+    }
+
+    int statusOf(const char *path, struct statx &status)
+    {
+        return statusOf(Entry { path }, status);
+    }
+
+#if defined(__NR_getxattrat)
+    constexpr long GetxattratCall = __NR_getxattrat;
+#elif defined(__x86_64__) || defined(__aarch64__)
+    constexpr long GetxattratCall = 464; // since Linux 6.13; older C library headers lack the name
+#else
+    constexpr long GetxattratCall = -1;
+#endif
+    std::atomic<bool> getxattratMissing { GetxattratCall < 0 };
+
+    // getxattr of an entry, by its open folder and name where the kernel can (getxattrat), else by its path.
+    ssize_t entryXattr(const Entry &entry, const char *attribute, void *value, std::size_t size)
+    {
+        if (entry.folder != AT_FDCWD && !getxattratMissing.load(std::memory_order_relaxed)) {
+            struct {
+                std::uint64_t value;
+                std::uint32_t size;
+                std::uint32_t flags;
+            } args { reinterpret_cast<std::uintptr_t>(value), static_cast<std::uint32_t>(size), 0 };
+            const long result = ::syscall(GetxattratCall, entry.folder, entry.name, 0u, attribute, &args, sizeof args);
+            if (result >= 0 || (errno != ENOSYS && errno != EPERM))
+                return static_cast<ssize_t>(result);
+            // EPERM: a system-call filter that does not know the call yet; the path still works.
+            if (errno == ENOSYS)
+                getxattratMissing.store(true, std::memory_order_relaxed);
+        }
+        return ::getxattr(entry.path, attribute, value, size);
     }
 
     std::uint64_t deviceOf(const struct statx &status)
@@ -117,15 +179,30 @@ namespace
     public:
         DeviceFacts factsOf(std::uint64_t device, const char *path)
         {
+            // The files of one folder almost always share a device: the last answer on this thread is kept,
+            // until the facts change.
+            thread_local struct {
+                std::uint64_t device;
+                std::uint64_t generation = 0;
+                DeviceFacts facts;
+            } last;
+            if (last.generation != 0 && last.device == device
+                && last.generation == m_generation.load(std::memory_order_acquire))
+                return last.facts;
+
             const std::lock_guard lock(m_mutex);
-            if (const auto it = m_facts.find(device); it != m_facts.end())
-                return it->second;
-            struct statfs fs;
-            if (::statfs(path, &fs) != 0)
-                return {}; // the entry went away meanwhile; learn from the next one
-            const DeviceFacts facts { sourceOf(static_cast<unsigned long>(fs.f_type), device) };
-            m_facts.emplace(device, facts);
-            return facts;
+            auto it = m_facts.find(device);
+            if (it == m_facts.end()) {
+                struct statfs fs;
+                if (::statfs(path, &fs) != 0)
+                    return {}; // the entry went away meanwhile; learn from the next one
+                it = m_facts.emplace(device, DeviceFacts { sourceOf(static_cast<unsigned long>(fs.f_type), device) })
+                         .first;
+            }
+            last.device = device;
+            last.generation = m_generation.load(std::memory_order_relaxed);
+            last.facts = it->second;
+            return it->second;
         }
 
         void refuseUserXattrs(std::uint64_t device)
@@ -133,6 +210,7 @@ namespace
             const std::lock_guard lock(m_mutex);
             if (const auto it = m_facts.find(device); it != m_facts.end())
                 it->second.userXattrs = false;
+            m_generation.fetch_add(1, std::memory_order_release);
         }
 
     private:
@@ -158,6 +236,8 @@ namespace
 
         std::mutex m_mutex;
         std::map<std::uint64_t, DeviceFacts> m_facts;
+        // Counts changes of known facts, from 1, so that a thread's last answer can tell it is out of date.
+        std::atomic<std::uint64_t> m_generation { 1 };
     };
 
     DeviceCache &devices()
@@ -169,10 +249,10 @@ namespace
     enum class ByteOrder { Native, Big };
 
     // A 32-bit attribute word (or a single byte, as ntfs3 gives system.dos_attrib) from the xattr `name`.
-    std::optional<std::uint32_t> xattrWord(const char *path, const char *name, ByteOrder order)
+    std::optional<std::uint32_t> xattrWord(const Entry &entry, const char *name, ByteOrder order)
     {
         std::array<unsigned char, 4> raw {};
-        const ssize_t length = ::getxattr(path, name, raw.data(), raw.size());
+        const ssize_t length = entryXattr(entry, name, raw.data(), raw.size());
         if (length == 1)
             return raw[0];
         if (length != 4)
@@ -198,20 +278,20 @@ namespace
         return result == 0 ? std::optional(value) : std::nullopt;
     }
 
-    std::optional<std::uint32_t> ntfsAttributes(const char *path)
+    std::optional<std::uint32_t> ntfsAttributes(const Entry &entry)
     {
-        if (const auto value = xattrWord(path, "system.ntfs_attrib_be", ByteOrder::Big))
+        if (const auto value = xattrWord(entry, "system.ntfs_attrib_be", ByteOrder::Big))
             return value;
-        if (const auto value = xattrWord(path, "system.ntfs_attrib", ByteOrder::Native))
+        if (const auto value = xattrWord(entry, "system.ntfs_attrib", ByteOrder::Native))
             return value;
-        return xattrWord(path, "system.dos_attrib", ByteOrder::Native);
+        return xattrWord(entry, "system.dos_attrib", ByteOrder::Native);
     }
 
-    std::optional<std::uint32_t> smbAttributes(const char *path)
+    std::optional<std::uint32_t> smbAttributes(const Entry &entry)
     {
-        if (const auto value = xattrWord(path, "user.smb3.dosattrib", ByteOrder::Native))
+        if (const auto value = xattrWord(entry, "user.smb3.dosattrib", ByteOrder::Native))
             return value;
-        return xattrWord(path, "user.cifs.dosattrib", ByteOrder::Native);
+        return xattrWord(entry, "user.cifs.dosattrib", ByteOrder::Native);
     }
 
     // The hexadecimal text ("0x22") that leads a user.DOSATTRIB value; a NUL and binary data may follow it.
@@ -227,65 +307,67 @@ namespace
         return value;
     }
 
-    std::optional<std::uint32_t> dosAttribText(const char *path, std::uint64_t device)
+    std::optional<std::uint32_t> dosAttribText(const Entry &entry, std::uint64_t device)
     {
         static constexpr const char *Name = "user.DOSATTRIB";
-        std::array<char, 256> buffer;
-        ssize_t length = ::getxattr(path, Name, buffer.data(), buffer.size());
-        if (length >= 0)
-            return parseDosAttrib(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
-        const int error = errno;
-        if (error == ENOTSUP)
-            devices().refuseUserXattrs(device);
-        if (error != ERANGE)
+        // The length first: almost no file has the value, and a query without a buffer spares the kernel
+        // making one for it.
+        ssize_t length = entryXattr(entry, Name, nullptr, 0);
+        if (length <= 0) {
+            if (length < 0 && errno == ENOTSUP)
+                devices().refuseUserXattrs(device);
             return std::nullopt;
-        // Longer than any value seen in practice, but a blob after the text may make it so.
-        length = ::getxattr(path, Name, nullptr, 0);
-        if (length <= 0)
-            return std::nullopt;
-        std::string large(static_cast<std::size_t>(length), '\0');
-        length = ::getxattr(path, Name, large.data(), large.size());
+        }
+        // Longer than any value seen in practice is possible: a blob may follow the text.
+        std::array<char, 256> small;
+        std::string large;
+        char *buffer = small.data();
+        if (static_cast<std::size_t>(length) > small.size()) {
+            large.resize(static_cast<std::size_t>(length));
+            buffer = large.data();
+        }
+        length = entryXattr(entry, Name, buffer, static_cast<std::size_t>(length));
         if (length < 0)
             return std::nullopt;
-        large.resize(static_cast<std::size_t>(length));
-        return parseDosAttrib(large);
+        return parseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length)));
     }
 
     // The DOS attribute bits that the file system (or a compatibility layer) keeps for a regular file or a
     // folder, if any.
-    std::optional<std::uint32_t> dosAttributes(const char *path, std::uint64_t device)
+    std::optional<std::uint32_t> dosAttributes(const Entry &entry, std::uint64_t device)
     {
-        const DeviceFacts facts = devices().factsOf(device, path);
+        const DeviceFacts facts = devices().factsOf(device, entry.path);
         std::optional<std::uint32_t> value;
         switch (facts.source) {
         case DosSource::Fat:
-            value = fatAttributes(path);
+            value = fatAttributes(entry.path);
             break;
         case DosSource::Ntfs:
-            value = ntfsAttributes(path);
+            value = ntfsAttributes(entry);
             break;
         case DosSource::Smb:
-            value = smbAttributes(path);
+            value = smbAttributes(entry);
             break;
         case DosSource::None:
             break;
         }
         if (!value && facts.userXattrs)
-            value = dosAttribText(path, device);
+            value = dosAttribText(entry, device);
         return value;
     }
 
-    // The attribute value of the entry at `path`, whose (resolved) status gave `mode` and `device`.
-    int attributesOf(const char *path, std::uint32_t mode, std::uint64_t device)
+    // The attribute value of an entry whose (resolved) status gave `mode` and `device`.
+    int attributesOf(const Entry &entry, std::uint32_t mode, std::uint64_t device)
     {
         if (isRegularOrFolder(mode)) {
-            if (const auto value = dosAttributes(path, device))
+            if (const auto value = dosAttributes(entry, device))
                 return static_cast<int>(*value & DosBits);
         }
         int value = 0;
         if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             value |= Attribute::ReadOnly;
-        if (isHiddenName(lastComponent(path)))
+        // Looked up in an open folder, the name is the last component already.
+        if (isHiddenName(entry.folder != AT_FDCWD ? std::string_view(entry.name) : lastComponent(entry.path)))
             value |= Attribute::Hidden;
         if (!isRegularOrFolder(mode))
             value |= Attribute::System;
@@ -294,7 +376,7 @@ namespace
 
     bool admits(const char *path, const struct statx &status, unsigned admitted)
     {
-        const int value = attributesOf(path, status.stx_mode, deviceOf(status));
+        const int value = attributesOf(Entry { path }, status.stx_mode, deviceOf(status));
         if ((value & Attribute::Hidden) && !(admitted & SearchHidden))
             return false;
         if ((value & Attribute::System) && !(admitted & SearchSystem))
@@ -321,9 +403,7 @@ namespace
         const std::string matcher(name);
         // Trailing "/" after the wildcards asks for folders, as it does after a plain name.
         const std::string_view trailing = std::string_view(path).substr(nameAt + name.size());
-        const DirHandle dir(::opendir(folder.empty() ? "." : folder.c_str()));
-        if (!dir)
-            return std::nullopt;
+        const DirHandle dir = openFolder(folder.empty() ? "." : folder);
         while (const dirent *entry = ::readdir(dir.get())) {
             const std::string_view entryName(entry->d_name);
             if (entryName == "." || entryName == ".." || ::fnmatch(matcher.c_str(), entry->d_name, 0) != 0)
@@ -342,6 +422,60 @@ namespace
 
 } // namespace
 
+// A folder held open by a FolderScope.
+struct FolderScope::Open {
+    int fd = -1;
+    std::string prefix; // the folder's path ending in one "/", as the paths of its entries begin
+    const Open *outer = nullptr;
+};
+
+namespace
+{
+
+    thread_local const FolderScope::Open *innermostFolder = nullptr;
+
+    // Where to look up `path`, copied into `buffer` as a C string: by name in the innermost open folder when the
+    // path names an entry directly in it, else by the whole path.
+    Entry locate(std::string_view path, std::string &buffer)
+    {
+        buffer.assign(cPathView(path));
+        Entry entry { buffer.c_str() };
+        const FolderScope::Open *open = innermostFolder;
+        if (open && path.size() > open->prefix.size() && path.starts_with(open->prefix)
+            && path.find('/', open->prefix.size()) == std::string_view::npos) {
+            entry.folder = open->fd;
+            entry.name = entry.path + open->prefix.size();
+        }
+        return entry;
+    }
+
+} // namespace
+
+FolderScope::FolderScope(std::string_view folder)
+{
+    if (folder.empty() || folder.find('\0') != std::string_view::npos)
+        return;
+    // O_PATH: looking names up needs search permission on the folder only, as a path walk through it does.
+    const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    m_open = std::make_unique<Open>();
+    m_open->fd = fd;
+    m_open->prefix.assign(folder);
+    if (m_open->prefix.back() != '/')
+        m_open->prefix += '/';
+    m_open->outer = innermostFolder;
+    innermostFolder = m_open.get();
+}
+
+FolderScope::~FolderScope()
+{
+    if (!m_open)
+        return;
+    innermostFolder = m_open->outer;
+    ::close(m_open->fd);
+}
+
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted)
 {
     try {
@@ -349,11 +483,6 @@ std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admi
     } catch (...) {
         return std::nullopt;
     }
-}
-
-int FileObject::Attributes() const
-{
-    return attributesOf(m_path.c_str(), m_mode, m_device);
 }
 
 FileTime FileObject::DateCreated() const
@@ -389,14 +518,16 @@ bool FileObject::isRegular() const
 
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {
-    FileObject file;
-    file.m_path = cPath(path);
+    // Reused from call to call: a fill asks for every file of a folder, and each copy would be an allocation.
+    thread_local std::string buffer;
+    const Entry entry = locate(path, buffer);
     struct statx status;
-    if (const int error = statusOf(file.m_path.c_str(), status))
+    if (const int error = statusOf(entry, status))
         fail(error, "statx");
+    FileObject file;
+    file.m_attributes = attributesOf(entry, status.stx_mode, deviceOf(status));
     file.m_mode = status.stx_mode;
     file.m_mask = status.stx_mask;
-    file.m_device = deviceOf(status);
     file.m_size = static_cast<std::int64_t>(status.stx_size);
     file.m_created = fileTime(status.stx_btime);
     file.m_accessed = fileTime(status.stx_atime);
@@ -406,8 +537,9 @@ FileObject FileSystemObject::GetFile(std::string_view path) const
 
 std::int64_t fileLength(std::string_view path)
 {
+    std::string buffer;
     struct statx status;
-    if (const int error = statusOf(cPath(path).c_str(), status))
+    if (const int error = statusOf(locate(path, buffer), status))
         fail(error, "statx");
     return static_cast<std::int64_t>(status.stx_size);
 }

@@ -66,6 +66,7 @@ private slots:
     void passesModelTester();
     void rowCountEmptiesCells();
     void rewritesCells();
+    void repeatedTextsStayApart();
     void showsBytesEscaped_data();
     void showsBytesEscaped();
     void redrawOffSendsOneReset();
@@ -130,6 +131,22 @@ void tst_GridModel::rewritesCells()
     QCOMPARE(cell(grid, 2, 1), u"2.1"_s);
     QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
     QCOMPARE(cell(grid, 3, 2), u"3.2"_s);
+}
+
+void tst_GridModel::repeatedTextsStayApart()
+{
+    // Equal texts in neighbouring rows are kept once; each cell must still change on its own.
+    Grid grid;
+    fill(grid, 4);
+    for (std::size_t row = 1; row <= 4; ++row)
+        grid.setText(2, row, "same");
+    grid.setText(2, 2, "changed");
+    grid.setText(2, 4, "");
+    QCOMPARE(cell(grid, 1, 2), u"same"_s);
+    QCOMPARE(cell(grid, 2, 2), u"changed"_s);
+    QCOMPARE(cell(grid, 3, 2), u"same"_s);
+    QCOMPARE(cell(grid, 4, 2), QString());
+    QCOMPARE(cell(grid, 3, 1), u"3.1"_s);
 }
 
 void tst_GridModel::showsBytesEscaped_data()

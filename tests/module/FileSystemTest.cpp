@@ -17,6 +17,7 @@
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 using namespace quorrix;
 using quorrix::test::TempDir;
@@ -154,6 +155,7 @@ TEST(FileSystemDosAttrib, HexTextGivesTheValue)
         { "junk", 0 }, // unreadable text: the value is formed
         { "0x", 0 }, // no digits
         { "0x123456789", 0 }, // more than 32 bits
+        { "0x21" + std::string(1, '\0') + std::string(400, '\x7f'), 33 }, // a record longer than most
     };
     for (const auto &[text, expected] : cases) {
         ASSERT_EQ(setDosAttrib(probe, text), 0);
@@ -193,6 +195,75 @@ TEST(FileSystemGetFile, ReadsTimesAndSize)
     EXPECT_EQ(fileLength(path), 1536);
     EXPECT_TRUE(file.isRegular());
     EXPECT_FALSE(file.isFolder());
+}
+
+// A fill holds its folder open and asks about each entry by name in it; the answers must be those of the
+// whole path, and must follow the path again once the scope has ended.
+TEST(FileSystemFolderScope, AnswersAsTheWholePathDoes)
+{
+    const TempDir dir;
+    dir.folder("shown");
+    dir.folder("other");
+    const std::string plain = dir.file("shown/plain", 1536);
+    const std::string hidden = dir.file("shown/.hidden", 10);
+    const std::string elsewhere = dir.file("other/plain", 700);
+    const std::string nested = dir.file("shown/../other/nested", 5);
+    ASSERT_EQ(::symlink("plain", (dir / "shown/link").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (dir / "shown/dangling").c_str()), 0);
+    test::setTimes(plain, { test::utcSeconds(2001, 2, 3, 4, 5, 6), 7 }, { test::utcSeconds(1999, 1, 2), 0 });
+
+    struct Answer {
+        int attributes;
+        std::int64_t size;
+        FileTime modified;
+        bool regular;
+        bool operator==(const Answer &) const = default;
+    };
+    const auto ask = [](const std::string &path) {
+        const FileObject file = FileSystemObject().GetFile(path);
+        return Answer { file.Attributes(), file.Size(), file.DateLastModified(), file.isRegular() };
+    };
+    const std::string paths[] = { plain, hidden, dir / "shown/link", dir / "shown/dangling", elsewhere, nested };
+    std::vector<Answer> walked;
+    for (const std::string &path : paths)
+        walked.push_back(ask(path));
+    EXPECT_EQ(walked[0].size, 1536);
+    EXPECT_EQ(walked[1].attributes, Attribute::Hidden);
+    EXPECT_EQ(walked[2].size, 1536);
+    EXPECT_EQ(walked[3].attributes, Attribute::System);
+    EXPECT_EQ(walked[4].size, 700);
+
+    {
+        const FolderScope scope(dir / "shown");
+        for (std::size_t i = 0; i < std::size(paths); ++i)
+            EXPECT_EQ(ask(paths[i]), walked[i]) << paths[i];
+        EXPECT_EQ(fileLength(plain), 1536);
+        EXPECT_THROW(FileSystemObject().GetFile(dir / "shown/missing"), std::system_error);
+        EXPECT_THROW(fileLength(dir / "shown/missing"), std::system_error);
+        {
+            // An inner scope answers for its own folder; the outer one is back when it ends.
+            const FolderScope inner(dir / "other");
+            EXPECT_EQ(ask(elsewhere), walked[4]);
+            EXPECT_EQ(ask(plain), walked[0]);
+        }
+        EXPECT_EQ(ask(plain), walked[0]);
+    }
+
+    // The folder is replaced by another of the same name: only a scope begun now may look into it.
+    ASSERT_EQ(::rename((dir / "shown").c_str(), (dir / "gone").c_str()), 0);
+    ASSERT_EQ(::rename((dir / "other").c_str(), (dir / "shown").c_str()), 0);
+    EXPECT_EQ(ask(dir / "shown/plain").size, 700);
+    const FolderScope scope(dir / "shown");
+    EXPECT_EQ(ask(dir / "shown/plain").size, 700);
+}
+
+TEST(FileSystemFolderScope, FolderThatCannotBeOpenedIsNotKept)
+{
+    const TempDir dir;
+    const std::string file = dir.file("file", 3);
+    const FolderScope notAFolder(file);
+    const FolderScope missing(dir / "missing");
+    EXPECT_EQ(FileSystemObject().GetFile(file).Size(), 3);
 }
 
 TEST(FileSystemGetFile, BirthTimeOnlyWhereTheFileSystemKeepsOne)

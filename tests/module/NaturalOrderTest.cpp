@@ -141,4 +141,38 @@ TEST(NaturalOrder, IsAStrictTotalOrder)
     }
 }
 
+// Sorting compares prefixes first and falls back to naturalCompare only on a tie, so a prefix order must never
+// contradict naturalCompare.
+TEST(NaturalOrder, PrefixesNeverContradictTheOrder)
+{
+    std::vector<std::string> names = sortedTrickyNames();
+    for (const char *extra : { "a0", "a00", "A01", "0", "00", "a_", "aZ", "a.", "FILE2.TXT", "report 9.txt",
+             "report 10.txt", "Report 10.txt", "Invoice-2024-000013.pdf", "Invoice-2024-000100.pdf", "IMG_0001.jpg",
+             "img_1.jpg", "IMG_0001 (2).jpg", "12345678901234567890", "1234567890123456789" })
+        names.emplace_back(extra);
+    // Digit runs of 254, 255 and 256 digits: the count of digits changes its form at 255.
+    for (const std::size_t digits : { 254, 255, 256 }) {
+        names.push_back("n" + repeat('9', digits));
+        names.push_back("n1" + repeat('0', digits - 1));
+    }
+
+    const auto prefixSign = [](const std::string &a, const std::string &b) {
+        const auto order = quorrix::naturalPrefix(a) <=> quorrix::naturalPrefix(b);
+        return order < 0 ? -1 : order > 0 ? 1 : 0;
+    };
+    int decided = 0;
+    for (const std::string &a : names) {
+        for (const std::string &b : names) {
+            if (const int order = prefixSign(a, b)) {
+                ++decided;
+                EXPECT_EQ(order, sign(naturalCompare(a, b))) << a.substr(0, 24) << " / " << b.substr(0, 24);
+            }
+        }
+    }
+    // Prefixes that tied everywhere would pass the check above and settle nothing.
+    EXPECT_GT(decided, static_cast<int>(names.size() * names.size()) / 2);
+    EXPECT_EQ(prefixSign("file2.txt", "file10.txt"), -1);
+    EXPECT_EQ(prefixSign("report 9.txt", "Report 10.txt"), -1);
+}
+
 } // namespace

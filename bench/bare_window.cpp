@@ -1,0 +1,40 @@
+// A bare Qt window, for comparing start-up: shows an empty QWidget and ends the process right after its
+// first paint has reached the screen. Timed from outside, from exec to exit.
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include <unistd.h>
+
+namespace
+{
+
+class BareWindow final : public QWidget
+{
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            // Queued, so that the paint finishes and the window's contents are flushed first.
+            QMetaObject::invokeMethod(
+                this, [] { ::_exit(0); }, Qt::QueuedConnection);
+        }
+        return QWidget::event(event);
+    }
+
+private:
+    bool m_seen = false;
+};
+
+} // namespace
+
+int main(int, char *argv[])
+{
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    BareWindow window;
+    window.resize(690, 355);
+    window.show();
+    return QApplication::exec();
+}
