@@ -60,10 +60,17 @@ namespace
             || (c >= 0x2066 && c <= 0x2069);
     }
 
+    // Characters that draw nothing and mean nothing in a name: "a<U+200B>b" would look exactly like "ab". The
+    // joiners U+200C and U+200D stay, since scripts and emoji need them.
+    bool isInvisible(char32_t c)
+    {
+        return c == 0x00AD || c == 0x200B || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF;
+    }
+
     // Whether a valid code point must be written as an escape.
     bool needsEscape(char32_t c)
     {
-        return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c);
+        return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c) || isInvisible(c);
     }
 
     bool isPlainAscii(unsigned char byte)

@@ -157,7 +157,7 @@ std::vector<Drive> parseMountInfo(
         const bool pseudo = std::find(PseudoFileSystems.begin(), PseudoFileSystems.end(), mount.fileSystem)
             != PseudoFileSystems.end();
         const bool system = std::any_of(SystemFolders.begin(), SystemFolders.end(),
-            [&](std::string_view folder) { return holds(folder, mountPoint); });
+            [&point = mountPoint](std::string_view folder) { return holds(folder, point); });
         if (pseudo || system)
             continue;
         const std::string name = volumeName(mount.source, labelOf);
