@@ -2,6 +2,7 @@
 
 #include "DisplayText.h"
 #include "DriveList.h"
+#include "Icons.h"
 
 #include <QAbstractListModel>
 #include <QKeyEvent>
@@ -107,7 +108,7 @@ DirList::DirList(const DriveList *drives, QWidget *parent)
     : QListView(parent)
     , m_drives(drives)
     , m_model(new FolderListModel(
-          style()->standardIcon(QStyle::SP_DirOpenIcon), style()->standardIcon(QStyle::SP_DirClosedIcon), this))
+          folderIcon(true), folderIcon(false), this))
 {
     setModel(m_model);
     setItemDelegate(new IndentDelegate(this));

@@ -1,9 +1,9 @@
 #include "DriveList.h"
 
 #include "DisplayText.h"
+#include "Icons.h"
 
 #include <QSignalBlocker>
-#include <QStyle>
 
 #include <stdexcept>
 #include <string>
@@ -110,7 +110,7 @@ void DriveList::fill(std::vector<quorrix::Drive> drives, std::size_t current)
 {
     const QSignalBlocker blocker(this);
     clear();
-    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const QIcon icon = driveIcon();
     for (const quorrix::Drive &drive : drives)
         addItem(icon, shown(drive.text));
     m_drives = std::move(drives);

@@ -1,7 +1,7 @@
 #include "f_FILE.h"
 
 #include "DisplayText.h"
-#include "WindowIcon.h"
+#include "Icons.h"
 
 #include <QApplication>
 #include <QChildEvent>
