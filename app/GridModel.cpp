@@ -32,6 +32,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     const int column = index.column() + 1;
     switch (role) {
     case Qt::DisplayRole:
+    // The columns are narrower than a whole date-time; the pointer resting on a cell shows all of it.
+    case Qt::ToolTipRole:
         return toDisplayString(cellText(column, static_cast<std::size_t>(index.row()) + 1));
     case Qt::TextAlignmentRole:
         switch (m_alignments[static_cast<std::size_t>(index.column())]) {

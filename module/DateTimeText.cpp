@@ -356,6 +356,31 @@ namespace
         return text;
     }
 
+    // The short date always shows the year in four digits or more; locale data asks for "y", which writes a
+    // year before 1000 in fewer.
+    std::string withFourDigitYear(std::string pattern)
+    {
+        bool quoted = false;
+        for (std::size_t at = 0; at < pattern.size();) {
+            if (pattern[at] == '\'') {
+                quoted = !quoted;
+                ++at;
+                continue;
+            }
+            if (quoted || pattern[at] != 'y') {
+                ++at;
+                continue;
+            }
+            const std::size_t run = pattern.find_first_not_of('y', at);
+            const std::size_t count = (run == std::string::npos ? pattern.size() : run) - at;
+            // "yy" is the two-digit year on purpose; longer runs already pad.
+            if (count == 1 || count == 3)
+                pattern.replace(at, count, "yyyy");
+            at += count == 2 || count >= 4 ? count : 4;
+        }
+        return pattern;
+    }
+
     // A formatter that writes local wall-clock seconds as ICU itself would, for patterns the fields cannot
     // express. It formats in UTC from seconds already moved into local time, so that both ways of writing share
     // the process's time zone rather than ICU's copy of it.
@@ -537,7 +562,7 @@ DateTimeText::DateTimeText(std::string_view locale)
         const std::unique_ptr<icu::DateTimePatternGenerator> generator(
             icu::DateTimePatternGenerator::createInstance(*icuLocale, status));
         if (U_SUCCESS(status) && generator) {
-            m_datePattern = bestPattern(*generator, "yMMdd");
+            m_datePattern = withFourDigitYear(bestPattern(*generator, "yMMdd"));
             m_timePattern = bestPattern(*generator, "jms");
             data = localeData(*icuLocale);
         }

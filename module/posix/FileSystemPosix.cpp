@@ -487,7 +487,9 @@ std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admi
 
 FileTime FileObject::DateCreated() const
 {
-    if (!(m_mask & STATX_BTIME))
+    // A birth time of exactly the epoch is what a file system reports for an inode written without one (as
+    // image builders write them); no file was born at that instant, so there is no birth time to show.
+    if (!(m_mask & STATX_BTIME) || m_created == FileTime {})
         fail(ENODATA, "no birth time");
     return m_created;
 }

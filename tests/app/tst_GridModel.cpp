@@ -174,6 +174,8 @@ void tst_GridModel::showsBytesEscaped()
     grid.setText(1, 1, text);
     grid.setText(2, 0, text);
     QCOMPARE(cell(grid, 1, 1), shown);
+    // A cell too narrow for its text shows all of it when the pointer rests on it.
+    QCOMPARE(grid.gridModel()->index(0, 0).data(Qt::ToolTipRole).toString(), shown);
     QCOMPARE(grid.gridModel()->headerData(1, Qt::Horizontal).toString(), shown);
     // The bytes themselves are kept as written.
     QCOMPARE(grid.gridModel()->cellText(1, 1), text);

@@ -45,9 +45,9 @@ TEST_P(DateTimePatterns, ComeFromTheLocale)
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DateTimePatterns,
-    testing::Values(PatternRow { "ja_JP.UTF-8", "y/MM/dd", "H:mm:ss" },
-        PatternRow { "en_US.UTF-8", "MM/dd/y", "h:mm:ss a" }, PatternRow { "de_DE.UTF-8", "dd.MM.y", "HH:mm:ss" },
-        PatternRow { "de_DE@euro", "dd.MM.y", "HH:mm:ss" }, PatternRow { "ja_JP.eucJP", "y/MM/dd", "H:mm:ss" },
+    testing::Values(PatternRow { "ja_JP.UTF-8", "yyyy/MM/dd", "H:mm:ss" },
+        PatternRow { "en_US.UTF-8", "MM/dd/yyyy", "h:mm:ss a" }, PatternRow { "de_DE.UTF-8", "dd.MM.yyyy", "HH:mm:ss" },
+        PatternRow { "de_DE@euro", "dd.MM.yyyy", "HH:mm:ss" }, PatternRow { "ja_JP.eucJP", "yyyy/MM/dd", "H:mm:ss" },
         // No locale, or one ICU has no data for: the fixed patterns, not ICU's root ones.
         PatternRow { "C", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { "POSIX", "yyyy/MM/dd", "H:mm:ss" },
         PatternRow { "", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { "C.UTF-8", "yyyy/MM/dd", "H:mm:ss" },
@@ -122,7 +122,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, DateTimeFormat,
         FormatRow { "de_DE.UTF-8", "Europe/Berlin", at(2100, 7, 1, 12), "01.07.2100 14:00:00" },
         FormatRow { "ja_JP.UTF-8", "Asia/Tokyo", at(2100, 2, 28, 15), "2100/03/01" },
         FormatRow { "C", "UTC", at(9999, 12, 31, 23, 59, 59), "9999/12/31 23:59:59" },
-        FormatRow { "C", "UTC", at(10000, 1, 1), "10000/01/01" }, FormatRow { "C", "UTC", at(1, 1, 1), "0001/01/01" },
+        FormatRow { "C", "UTC", at(10000, 1, 1), "10000/01/01" },
+        // Locale data asks for the shortest year; the short date keeps four digits.
+        FormatRow { "ja_JP.UTF-8", "UTC", at(614, 3, 5, 6, 7, 8), "0614/03/05 6:07:08" },
+        FormatRow { "en_US.UTF-8", "UTC", at(999, 12, 31), "12/31/0999" }, FormatRow { "C", "UTC", at(1, 1, 1), "0001/01/01" },
         // Quoted literal text in the locale's patterns.
         FormatRow { "bg_BG.UTF-8", "Europe/Sofia", at(2026, 12, 7, 1, 4, 5), "07.12.2026 г. 03:04:05 ч." },
         // Locales that ICU writes itself: the Buddhist era and Persian digits and calendar.
