@@ -107,8 +107,7 @@ private:
 DirList::DirList(const DriveList *drives, QWidget *parent)
     : QListView(parent)
     , m_drives(drives)
-    , m_model(new FolderListModel(
-          folderIcon(true), folderIcon(false), this))
+    , m_model(new FolderListModel(folderIcon(true), folderIcon(false), this))
 {
     setModel(m_model);
     setItemDelegate(new IndentDelegate(this));

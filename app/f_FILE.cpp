@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cmath>
 #include <exception>
-#include <system_error>
 #include <optional>
+#include <system_error>
 
 using namespace Qt::Literals::StringLiterals;
 

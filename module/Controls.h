@@ -10,14 +10,16 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix {
+namespace quorrix
+{
 
 // The change event of a list: called synchronously, on the thread that changed the list. A failure it throws
 // passes to whoever changed the list, and the list returns to what it showed before.
 using ChangeHandler = std::function<void()>;
 
 // The drive list: the mounted file systems a person keeps files on.
-class DriveListControl {
+class DriveListControl
+{
 public:
     virtual ~DriveListControl() = default;
 
@@ -35,7 +37,8 @@ public:
 };
 
 // The directory list: the chain of folders down to the folder shown, then its subfolders.
-class DirListControl {
+class DirListControl
+{
 public:
     virtual ~DirListControl() = default;
 
@@ -53,7 +56,8 @@ public:
 };
 
 // The file list: every entry of one folder that is not a folder, in the list's own order. Never shown.
-class FileListControl {
+class FileListControl
+{
 public:
     virtual ~FileListControl() = default;
 
@@ -72,7 +76,8 @@ public:
 };
 
 // The file table. Row 0 is the title row, data rows count from 1, columns from 1.
-class GridControl {
+class GridControl
+{
 public:
     virtual ~GridControl() = default;
 

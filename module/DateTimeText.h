@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix {
+namespace quorrix
+{
 
-class DateTimeText {
+class DateTimeText
+{
 public:
     // Patterns of the locale named `locale` ("ja_JP.UTF-8", "en_US", "C" ...), fetched from ICU once here.
     // The C and POSIX locales, and an empty name, give "yyyy/MM/dd" and "H:mm:ss".

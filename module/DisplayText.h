@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix {
+namespace quorrix
+{
 
 // Valid UTF-8 for `bytes`, unambiguous and inert: each byte that is not part of valid UTF-8 becomes "\xHH",
 // control characters become "\n", "\t", "\r" or "\xHH" (C1 controls "\u0085" ...), bidirectional controls

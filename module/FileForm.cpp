@@ -4,7 +4,8 @@
 
 #include <exception>
 
-namespace quorrix {
+namespace quorrix
+{
 
 FileForm::FileForm(DriveListControl &drive1, DirListControl &dir1, FileListControl &file1, GridControl &grd1)
     : m_drives(drive1)

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix {
+namespace quorrix
+{
 
-class FileForm {
+class FileForm
+{
 public:
     // Windows virtual-key code of F5, as the key handler receives it.
     static constexpr int KeyF5 = 116;

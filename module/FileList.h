@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace quorrix {
+namespace quorrix
+{
 
-class FileList final : public FileListControl {
+class FileList final : public FileListControl
+{
 public:
     const std::string &path() const override { return m_path; }
     // Lists `folder` ("/" for the root; a trailing "/" is dropped otherwise). Regular files, links to files,

@@ -13,7 +13,8 @@
 #include <string_view>
 #include <vector>
 
-namespace quorrix {
+namespace quorrix
+{
 
 // A point in time as the file system records it, in UTC.
 struct FileTime {
@@ -23,7 +24,8 @@ struct FileTime {
 };
 
 // Bits of a file's attribute value.
-namespace Attribute {
+namespace Attribute
+{
     inline constexpr int ReadOnly = 1;
     inline constexpr int Hidden = 2;
     inline constexpr int System = 4;
@@ -46,7 +48,8 @@ enum SearchClass : unsigned {
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted);
 
 // One file, as GetFile returns it: everything is read with one status query when the object is made.
-class FileObject {
+class FileObject
+{
 public:
     // The attribute value: the file system's own DOS attribute bits where it keeps them, else formed from
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
@@ -72,7 +75,8 @@ private:
 };
 
 // Stands in for the platform's scripting file-system object: made fresh for each query, holds nothing.
-class FileSystemObject {
+class FileSystemObject
+{
 public:
     // The file at `path`. A link is followed; a link whose target is missing (or a loop) gives the link
     // itself. Throws std::system_error when the path names no existing entry.
@@ -84,7 +88,8 @@ public:
 // about every entry of one folder in a row. While the folder stays where it is, the answers are the same as
 // without it. Scopes nest and belong to the thread that made them. A folder that cannot be opened is not kept,
 // and queries walk whole paths as usual; the folder is closed when the scope ends.
-class FolderScope {
+class FolderScope
+{
 public:
     explicit FolderScope(std::string_view folder);
     ~FolderScope();
@@ -125,8 +130,8 @@ struct Drive {
 // The drives of a mountinfo table (the format of /proc/self/mountinfo), pseudo file systems and mounts below
 // /proc, /sys, /dev and /run left out, ordered by mount point. `labelOf` gives a device's volume label, or
 // an empty string.
-std::vector<Drive> parseMountInfo(std::string_view mountinfo,
-    const std::function<std::string(std::string_view device)> &labelOf);
+std::vector<Drive> parseMountInfo(
+    std::string_view mountinfo, const std::function<std::string(std::string_view device)> &labelOf);
 
 // The drives of this system now.
 std::vector<Drive> readDrives();

@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
-namespace quorrix {
+namespace quorrix
+{
 
-class FolderTree {
+class FolderTree
+{
 public:
     struct Entry {
         std::string path; // full path

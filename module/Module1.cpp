@@ -7,26 +7,28 @@
 #include <cstdint>
 #include <optional>
 
-namespace quorrix::Module1 {
-
-namespace {
-
-// Runs one step of a query whose steps may each fail on their own: a failure skips just this step.
-template<typename Step>
-void skipOnFailure(Step &&step) noexcept
+namespace quorrix::Module1
 {
-    try {
-        step();
-    } catch (...) {
+
+namespace
+{
+
+    // Runs one step of a query whose steps may each fail on their own: a failure skips just this step.
+    template<typename Step>
+    void skipOnFailure(Step &&step) noexcept
+    {
+        try {
+            step();
+        } catch (...) {
+        }
     }
-}
 
-void appendDecimal(std::string &out, std::int64_t value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
+    void appendDecimal(std::string &out, std::int64_t value)
+    {
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        out.append(buffer, result.ptr);
+    }
 
 } // namespace
 

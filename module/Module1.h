@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix::Module1 {
+namespace quorrix::Module1
+{
 
 // The start folder for the command-line argument (taken whole): the folder it names, or the folder of the
 // file it names; empty when it names nothing usable, or something hidden or system.

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace quorrix {
+namespace quorrix
+{
 
 // Compares two names case-insensitively (ASCII letters), with runs of digits compared by their numeric value
 // ("file2" before "file10"); names equal in that sense are ordered by their bytes. Allocates nothing.

@@ -133,7 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayTextRow,
         Row { "DEL", "a\x7F", "a\\x7F" }, Row { "C1", "\xC2\x80\xC2\x85\xC2\x9F", "\\u0080\\u0085\\u009F" },
         Row { "bidi controls", "\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE\xE2\x81\xA6\xE2\x81\xA9",
             "\\u061C\\u200E\\u200F\\u202A\\u202E\\u2066\\u2069" },
-        Row { "line and paragraph separators", "a\xE2\x80\xA8" "z\xE2\x80\xA9", "a\\u2028z\\u2029" },
+        Row { "line and paragraph separators",
+            "a\xE2\x80\xA8"
+            "z\xE2\x80\xA9",
+            "a\\u2028z\\u2029" },
         Row { "right-to-left override name", "invoice\xE2\x80\xAEgpj.exe", "invoice\\u202Egpj.exe" },
         // Invalid UTF-8: each offending byte on its own.
         Row { "lone continuation", "a\x80z", "a\\x80z" }, Row { "high bytes", "\xFE\xFF", "\\xFE\\xFF" },

@@ -1,5 +1,5 @@
-#include "DateTimeText.h"
 #include "FileForm.h"
+#include "DateTimeText.h"
 #include "FileList.h"
 #include "RecordingGrid.h"
 #include "TestSupport.h"
@@ -9,22 +9,24 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 #include <map>
 #include <set>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 using namespace quorrix;
 using quorrix::test::RecordingGrid;
 using quorrix::test::TempDir;
 
-namespace {
+namespace
+{
 
 using Log = std::vector<std::string>;
 
 // Drives named by text; each remembers its current folder, as the real lists do.
-class FakeDrives : public DriveListControl {
+class FakeDrives : public DriveListControl
+{
 public:
     FakeDrives(Log &log, std::vector<std::string> driveTexts)
         : texts(std::move(driveTexts))
@@ -54,7 +56,8 @@ private:
     ChangeHandler m_handler;
 };
 
-class FakeFolders : public DirListControl {
+class FakeFolders : public DirListControl
+{
 public:
     explicit FakeFolders(Log &log)
         : m_log(log)
@@ -91,7 +94,8 @@ private:
 };
 
 // The real file list, its calls logged.
-class LoggedFiles : public FileListControl {
+class LoggedFiles : public FileListControl
+{
 public:
     explicit LoggedFiles(Log &log)
         : m_log(log)
@@ -118,7 +122,8 @@ private:
     Log &m_log;
 };
 
-class FileFormTest : public ::testing::Test {
+class FileFormTest : public ::testing::Test
+{
 protected:
     FileFormTest()
     {
@@ -158,10 +163,10 @@ TEST_F(FileFormTest, SetUpGivesSixTitledColumnsWithRepaintingHeldBack)
     grid.columns = 0;
     form.s_GRD1SET();
     EXPECT_EQ(grid.columns, 6);
-    EXPECT_EQ(grid.row(0), (std::vector<std::string> { "ファイル名", "属性", "作成日時", "アクセス日時", "更新日時",
-                               "ファイルサイズ" }));
-    EXPECT_EQ(grid.widths, (std::map<int, double> { { 1, 20.0 }, { 2, 5.0 }, { 3, 13.0 }, { 4, 13.0 }, { 5, 13.0 },
-                               { 6, 13.2 } }));
+    EXPECT_EQ(grid.row(0),
+        (std::vector<std::string> { "ファイル名", "属性", "作成日時", "アクセス日時", "更新日時", "ファイルサイズ" }));
+    EXPECT_EQ(grid.widths,
+        (std::map<int, double> { { 1, 20.0 }, { 2, 5.0 }, { 3, 13.0 }, { 4, 13.0 }, { 5, 13.0 }, { 6, 13.2 } }));
     EXPECT_EQ(grid.log.front(), "redraw off");
     EXPECT_EQ(grid.log.back(), "redraw on");
     EXPECT_EQ(std::count_if(grid.log.begin(), grid.log.end(), [](auto &op) { return op.rfind("rows", 0) == 0; }), 0);

@@ -1,6 +1,6 @@
+#include "Module1.h"
 #include "DateTimeText.h"
 #include "FileList.h"
-#include "Module1.h"
 #include "RecordingGrid.h"
 #include "TestSupport.h"
 
@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,10 +18,12 @@ using quorrix::test::EnvGuard;
 using quorrix::test::RecordingGrid;
 using quorrix::test::TempDir;
 
-namespace {
+namespace
+{
 
 // Date texts in these tests are read in UTC with the C locale's patterns.
-class Module1Test : public ::testing::Test {
+class Module1Test : public ::testing::Test
+{
 protected:
     void SetUp() override { DateTimeText::setUserLocale("C"); }
     void TearDown() override { DateTimeText::setUserLocale(DateTimeText::localeFromEnvironment()); }
@@ -31,7 +33,8 @@ protected:
 };
 
 // A plain file directly in "/", for the cases that only the root shows; skipped where "/" is read-only.
-class RootFile {
+class RootFile
+{
 public:
     RootFile()
         : m_path("/quorrix-test-" + std::to_string(::getpid()) + ".txt")
@@ -60,7 +63,9 @@ struct SizeCase {
     const char *text;
 };
 
-class SizeTextTest : public ::testing::TestWithParam<SizeCase> { };
+class SizeTextTest : public ::testing::TestWithParam<SizeCase>
+{
+};
 
 TEST_P(SizeTextTest, WholeKilobytesHalvesToEven)
 {
@@ -69,9 +74,9 @@ TEST_P(SizeTextTest, WholeKilobytesHalvesToEven)
 
 INSTANTIATE_TEST_SUITE_P(Table, SizeTextTest,
     ::testing::Values(SizeCase { "", "0KB" }, SizeCase { "0", "0KB" }, SizeCase { "1", "0KB" },
-        SizeCase { "512", "0KB" }, SizeCase { "513", "1KB" }, SizeCase { "1535", "1KB" },
-        SizeCase { "1536", "2KB" }, SizeCase { "2560", "2KB" }, SizeCase { "2561", "3KB" },
-        SizeCase { "3584", "4KB" }, SizeCase { "1048576", "1024KB" },
+        SizeCase { "512", "0KB" }, SizeCase { "513", "1KB" }, SizeCase { "1535", "1KB" }, SizeCase { "1536", "2KB" },
+        SizeCase { "2560", "2KB" }, SizeCase { "2561", "3KB" }, SizeCase { "3584", "4KB" },
+        SizeCase { "1048576", "1024KB" },
         // Past the 2 GiB and 32-bit limits, and at the top of the 64-bit range.
         SizeCase { "2147483648", "2097152KB" }, SizeCase { "3221225472", "3145728KB" },
         SizeCase { "9223372036854775807", "9007199254740992KB" }, SizeCase { "-1536", "-2KB" },
@@ -80,7 +85,15 @@ INSTANTIATE_TEST_SUITE_P(Table, SizeTextTest,
 TEST(AttributeMarkTest, OnlyASingleKnownAttributeGivesALetter)
 {
     const std::pair<int, std::string_view> cases[] = {
-        { 1, "R" }, { 2, "H" }, { 4, "S" }, { 32, "A" }, { 33, "" }, { 34, "" }, { 6, "" }, { 0, "" }, { 3, "" },
+        { 1, "R" },
+        { 2, "H" },
+        { 4, "S" },
+        { 32, "A" },
+        { 33, "" },
+        { 34, "" },
+        { 6, "" },
+        { 0, "" },
+        { 3, "" },
         { 16, "" },
     };
     for (const auto &[value, mark] : cases)
@@ -264,7 +277,8 @@ TEST_F(Module1Test, RefillLeavesNothingOfTheEarlierFolder)
     EXPECT_EQ(grid.rows, 3u);
     for (const auto &[cell, text] : grid.cells)
         EXPECT_LE(cell.second, 3u) << "cell of an earlier row survived: " << text;
-    EXPECT_EQ(grid.row(3), (std::vector<std::string> { "s2", "", grid.text(3, 3), grid.text(4, 3), grid.text(5, 3), "0KB" }));
+    EXPECT_EQ(
+        grid.row(3), (std::vector<std::string> { "s2", "", grid.text(3, 3), grid.text(4, 3), grid.text(5, 3), "0KB" }));
 
     files.setPath(m_dir / "empty");
     Module1::s_GRD1LIST(files, grid);

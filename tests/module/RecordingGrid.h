@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
-namespace quorrix::test {
+namespace quorrix::test
+{
 
-class RecordingGrid : public GridControl {
+class RecordingGrid : public GridControl
+{
 public:
     void setRedraw(bool on) override
     {

@@ -10,7 +10,8 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace quorrix::test {
+namespace quorrix::test
+{
 
 TempDir::TempDir()
 {
@@ -24,8 +25,8 @@ TempDir::~TempDir()
 {
     std::error_code ignored;
     // Give back permissions that tests took away, so that everything can be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(m_path,
-             std::filesystem::directory_options::skip_permission_denied, ignored);
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             m_path, std::filesystem::directory_options::skip_permission_denied, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
             ::chmod(it->path().c_str(), 0700);

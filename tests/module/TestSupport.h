@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
-namespace quorrix::test {
+namespace quorrix::test
+{
 
 // A fresh folder under the system's temporary folder, removed with everything in it on destruction.
-class TempDir {
+class TempDir
+{
 public:
     TempDir();
     ~TempDir();
@@ -39,7 +41,8 @@ void setTimes(const std::string &path, FileTime accessed, FileTime modified);
 std::int64_t utcSeconds(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Sets an environment variable for the life of the guard, then restores it (TZ, LC_ALL ...).
-class EnvGuard {
+class EnvGuard
+{
 public:
     EnvGuard(const char *name, const char *value);
     ~EnvGuard();
