@@ -61,20 +61,6 @@ std::string bytes(const QByteArray &data)
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
-// The names of the entries of `folder` that are not folders (links followed), as the standard library reads
-// them, sorted by bytes.
-std::vector<std::string> filesOf(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        std::error_code ignored;
-        if (!entry.is_directory(ignored))
-            names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Opens `path` as a user does: its entry in the directory list selected, then Enter. False when the list shows
 // no such entry.
 bool enter(DirList *list, const std::string &path)
@@ -206,7 +192,7 @@ void tst_hostile::checkTable(Window &w, const std::string &folder, const RowCell
     // One row for every entry that is not a folder, the name in the bytes the system gave.
     std::vector<std::string> names = w.names();
     std::sort(names.begin(), names.end());
-    QVERIFY(names == filesOf(folder));
+    QVERIFY(names == quorrix::test::nonFolderNames(folder));
 
     // Each name shown readably: escaped where its bytes would mislead.
     const GridModel *model = w.table();

@@ -1,4 +1,5 @@
 #include "DisplayText.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unicode/ustring.h>
@@ -26,79 +27,6 @@ bool isValidUtf8(const std::string &text)
     int32_t length = 0;
     u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
     return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1; // lower case is not what the escapes write
-}
-
-void appendUtf8(std::string &out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Reads the escapes back into the original bytes; nothing for text that no input could have produced.
-std::optional<std::string> undo(const std::string &text)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            bytes += text[i];
-            continue;
-        }
-        if (++i == text.size())
-            return std::nullopt;
-        switch (text[i]) {
-        case '\\':
-            bytes += '\\';
-            break;
-        case 'n':
-            bytes += '\n';
-            break;
-        case 't':
-            bytes += '\t';
-            break;
-        case 'r':
-            bytes += '\r';
-            break;
-        case 'x':
-        case 'u': {
-            const std::size_t digits = text[i] == 'x' ? 2 : 4;
-            if (text.size() - i - 1 < digits)
-                return std::nullopt;
-            char32_t value = 0;
-            for (std::size_t k = 1; k <= digits; ++k) {
-                const int digit = hexValue(text[i + k]);
-                if (digit < 0)
-                    return std::nullopt;
-                value = value << 4 | static_cast<char32_t>(digit);
-            }
-            if (digits == 2)
-                bytes += static_cast<char>(value);
-            else
-                appendUtf8(bytes, value);
-            i += digits;
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
-    }
-    return bytes;
 }
 
 struct Row {
@@ -186,7 +114,7 @@ TEST(DisplayText, DistinctInputsStayDistinct)
     for (const std::string &bytes : tricky) {
         const std::string text = displayText(bytes);
         EXPECT_TRUE(shown.insert(text).second) << "collision on " << text;
-        EXPECT_EQ(undo(text), bytes) << text;
+        EXPECT_EQ(quorrix::test::undoDisplayText(text), bytes) << text;
     }
 }
 
@@ -208,7 +136,7 @@ TEST(DisplayText, AnyBytesGiveValidUnambiguousText)
         ASSERT_TRUE(isValidUtf8(text)) << text;
         for (const char c : text)
             ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << text;
-        ASSERT_EQ(undo(text), bytes) << text;
+        ASSERT_EQ(quorrix::test::undoDisplayText(text), bytes) << text;
         ASSERT_EQ(isPlainDisplayText(bytes), text == bytes) << text;
     }
 }

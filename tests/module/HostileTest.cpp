@@ -36,20 +36,6 @@ using quorrix::test::RecordingGrid;
 namespace
 {
 
-// The names of the entries of `folder` that are not folders (links followed), as the standard library reads
-// them: a second opinion on what the file list must hold. Sorted by bytes.
-std::vector<std::string> filesOf(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        std::error_code ignored;
-        if (!entry.is_directory(ignored))
-            names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 RecordingGrid fill(FileList &list, const std::string &folder)
 {
     list.setPath(folder);
@@ -80,70 +66,7 @@ void expectOneRowPerFile(const std::string &folder, const RecordingGrid &grid)
     for (std::size_t row = 1; row <= grid.rows; ++row)
         names.push_back(grid.text(1, row));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, filesOf(folder)) << folder;
-}
-
-// Reverses displayText: the bytes a shown text stands for, or nothing when an escape is malformed.
-std::optional<std::string> unescape(std::string_view shown)
-{
-    const auto hex = [](std::string_view digits) -> std::optional<unsigned> {
-        unsigned value = 0;
-        for (const char c : digits) {
-            const auto digit = std::string_view("0123456789ABCDEF").find(c);
-            if (digit == std::string_view::npos)
-                return std::nullopt;
-            value = value * 16 + static_cast<unsigned>(digit);
-        }
-        return value;
-    };
-    std::string bytes;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] != '\\') {
-            bytes += shown[i];
-            continue;
-        }
-        if (++i == shown.size())
-            return std::nullopt;
-        switch (shown[i]) {
-        case 'n':
-            bytes += '\n';
-            break;
-        case 't':
-            bytes += '\t';
-            break;
-        case 'r':
-            bytes += '\r';
-            break;
-        case '\\':
-            bytes += '\\';
-            break;
-        case 'x': {
-            const auto value = hex(shown.substr(i + 1, 2));
-            if (!value || i + 2 >= shown.size())
-                return std::nullopt;
-            bytes += static_cast<char>(*value);
-            i += 2;
-            break;
-        }
-        case 'u': {
-            const auto value = hex(shown.substr(i + 1, 4));
-            if (!value || i + 4 >= shown.size())
-                return std::nullopt;
-            std::uint8_t encoded[4];
-            std::int32_t length = 0;
-            UBool error = false;
-            U8_APPEND(encoded, length, 4, static_cast<UChar32>(*value), error);
-            if (error)
-                return std::nullopt;
-            bytes.append(reinterpret_cast<const char *>(encoded), static_cast<std::size_t>(length));
-            i += 4;
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
-    }
-    return bytes;
+    EXPECT_EQ(names, quorrix::test::nonFolderNames(folder)) << folder;
 }
 
 // What in `text` would mislead a reader: bytes that are not UTF-8, controls, format characters (direction
@@ -268,7 +191,7 @@ TEST_F(Hostile, NamesReachTheTableByteExactAndAreShownReadably)
 
         const std::string shown = displayText(name);
         EXPECT_EQ(misleadingIn(shown), "") << shown;
-        EXPECT_EQ(unescape(shown), name) << shown;
+        EXPECT_EQ(quorrix::test::undoDisplayText(shown), name) << shown;
         EXPECT_TRUE(shownTexts.insert(shown).second) << "two names shown alike: " << shown;
     }
     EXPECT_EQ(watch.offences(), std::vector<std::string> {});
@@ -376,7 +299,7 @@ TEST_F(Hostile, NamingSpecialAndHostileEntriesOnTheCommandLine)
     EntryWatch watch({ root / "names", root / "special", root / "links" });
     const std::string deep = test::innermostFolder(root / "deep");
     std::string atLimit, beyondLimit;
-    for (const std::string &name : filesOf(deep))
+    for (const std::string &name : quorrix::test::nonFolderNames(deep))
         (name.starts_with("at-limit") ? atLimit : beyondLimit) = deep + '/' + name;
     ASSERT_EQ(atLimit.size(), 4095u);
 
@@ -546,7 +469,7 @@ TEST_F(Hostile, PathsAtAndBeyondTheLengthLimit)
 {
     const HostileFolder root { "deep" };
     const std::string folder = test::innermostFolder(root / "deep");
-    const std::vector<std::string> names = filesOf(folder);
+    const std::vector<std::string> names = quorrix::test::nonFolderNames(folder);
     ASSERT_EQ(names.size(), 2u);
     const std::string &atLimit = names[0].starts_with("at-limit") ? names[0] : names[1];
     const std::string &beyondLimit = names[0].starts_with("at-limit") ? names[1] : names[0];

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -103,6 +104,95 @@ EnvGuard::~EnvGuard()
     else
         ::unsetenv(m_name.c_str());
     tzset();
+}
+
+namespace
+{
+
+    int hexValue(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1; // lower case is not what the escapes write
+    }
+
+    void appendUtf8(std::string &out, char32_t c)
+    {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+
+} // namespace
+
+std::optional<std::string> undoDisplayText(std::string_view text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            bytes += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return std::nullopt;
+        switch (text[i]) {
+        case '\\':
+            bytes += '\\';
+            break;
+        case 'n':
+            bytes += '\n';
+            break;
+        case 't':
+            bytes += '\t';
+            break;
+        case 'r':
+            bytes += '\r';
+            break;
+        case 'x':
+        case 'u': {
+            const std::size_t digits = text[i] == 'x' ? 2 : 4;
+            if (text.size() - i - 1 < digits)
+                return std::nullopt;
+            char32_t value = 0;
+            for (std::size_t k = 1; k <= digits; ++k) {
+                const int digit = hexValue(text[i + k]);
+                if (digit < 0)
+                    return std::nullopt;
+                value = value << 4 | static_cast<char32_t>(digit);
+            }
+            if (digits == 2)
+                bytes += static_cast<char>(value);
+            else
+                appendUtf8(bytes, value);
+            i += digits;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+std::vector<std::string> nonFolderNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        std::error_code ignored;
+        if (!entry.is_directory(ignored))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool bypassesPermissions()

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorrix::test
 {
@@ -54,6 +56,13 @@ private:
     std::string m_old;
     bool m_hadOld;
 };
+
+// The bytes a text written by displayText stands for, or nothing when the text holds a malformed escape.
+std::optional<std::string> undoDisplayText(std::string_view shown);
+
+// The names of the entries of `folder` that are not folders (links followed), read with the standard library:
+// a second opinion on what the file list must hold. Sorted by bytes.
+std::vector<std::string> nonFolderNames(const std::string &folder);
 
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
 // need a refusal skip themselves then.
