@@ -15,11 +15,13 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using quorrix::test::TempDir;
@@ -121,6 +123,8 @@ private slots:
     void controlLayout();
     void tabOrder();
     void fileTable();
+    void refillLeavesOnlyTheNewRows();
+    void rootFileGetsItsRow();
 
     void startFolder_data();
     void startFolder();
@@ -262,6 +266,55 @@ void tst_f_FILE::fileTable()
     QTest::keyClick(w.grd1(), Qt::Key_F5);
     checkColumns();
     QVERIFY(w.reports.isEmpty());
+}
+
+void tst_f_FILE::refillLeavesOnlyTheNewRows()
+{
+    TempDir dir;
+    dir.folder("ten");
+    for (int i = 1; i <= 10; ++i)
+        dir.file("ten/old" + std::to_string(i) + ".txt", 3000);
+    dir.folder("three");
+    for (const char *name : { "a.txt", "b.txt", "c.txt" })
+        dir.file(std::string("three/") + name, 10);
+    dir.folder("empty");
+
+    Window w(dir / "ten");
+    const GridModel *model = w.grd1()->gridModel();
+    QCOMPARE(model->rowCount(), 10);
+
+    w.dir1()->setPath(dir / "three");
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(w.names(), (QStringList { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s }));
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(model->index(row, 5).data().toString(), u"0KB"_s);
+    QVERIFY(!model->index(3, 0).isValid());
+
+    // An empty folder leaves the title row alone.
+    w.dir1()->setPath(dir / "empty");
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"ファイル名"_s);
+    QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), u"ファイルサイズ"_s);
+}
+
+void tst_f_FILE::rootFileGetsItsRow()
+{
+    // A file directly in "/" is asked about as "/name", with one separator.
+    const std::string path = "/quorrix-window-test-" + std::to_string(::getpid()) + ".txt";
+    {
+        std::ofstream out(path);
+        if (!out)
+            QSKIP("cannot create a file in /");
+        out << std::string(2048, 'x');
+    }
+    const auto removeFile = qScopeGuard([&] { std::filesystem::remove(path); });
+    Window w(path);
+    QCOMPARE(w.dir1()->path(), std::string("/"));
+    const auto row = w.names().indexOf(qs(path.substr(1)));
+    QVERIFY(row >= 0);
+    const GridModel *model = w.grd1()->gridModel();
+    QCOMPARE(model->index(static_cast<int>(row), 5).data().toString(), u"2KB"_s);
+    QVERIFY(!model->index(static_cast<int>(row), 4).data().toString().isEmpty());
 }
 
 void tst_f_FILE::startFolder_data()
