@@ -125,6 +125,10 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     Dir1->setGeometry(fromTwips(2040, 120, 8175, 1140));
     File1->setGeometry(fromTwips(5880, 120, 1935, 270));
     GRD1->setGeometry(fromTwips(120, 1440, 10095, 3850));
+    // What a screen reader announces for each control; the window's layout has no labels to take them from.
+    Drive1->setAccessibleName(u"ドライブ"_s);
+    Dir1->setAccessibleName(u"フォルダ"_s);
+    GRD1->setAccessibleName(u"ファイル一覧"_s);
     File1->setFocusPolicy(Qt::NoFocus);
     File1->hide();
     setTabOrder(Drive1, Dir1);

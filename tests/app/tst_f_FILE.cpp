@@ -184,6 +184,11 @@ void tst_f_FILE::windowSettings()
     QVERIFY(iconSizes.contains(QSize(16, 16)));
     QVERIFY(iconSizes.contains(QSize(32, 32)));
     QVERIFY(iconSizes.contains(QSize(48, 48)));
+
+    // A screen reader names each control it lands on.
+    QCOMPARE(w.drive1()->accessibleName(), u"ドライブ"_s);
+    QCOMPARE(w.dir1()->accessibleName(), u"フォルダ"_s);
+    QCOMPARE(w.grd1()->accessibleName(), u"ファイル一覧"_s);
     QVERIFY(w.reports.isEmpty());
 }
 
