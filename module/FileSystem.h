@@ -136,6 +136,10 @@ std::vector<Drive> parseMountInfo(
 // The drives of this system now.
 std::vector<Drive> readDrives();
 
+// Forgets what was learnt about each device's file system (which one it is, whether it keeps DOS attributes).
+// Once the mounts have changed, a device number may belong to another file system; readDrives calls it.
+void forgetFileSystems();
+
 // Index of the drive that holds `path` (the longest mount point that is a prefix of it), or nothing.
 std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string_view path);
 

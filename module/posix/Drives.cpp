@@ -168,6 +168,7 @@ std::vector<Drive> parseMountInfo(
 
 std::vector<Drive> readDrives()
 {
+    forgetFileSystems();
     std::ifstream in("/proc/self/mountinfo", std::ios::binary);
     if (!in)
         throw std::system_error(errno, std::generic_category(), "/proc/self/mountinfo");

@@ -205,6 +205,13 @@ namespace
             return it->second;
         }
 
+        void forget()
+        {
+            const std::lock_guard lock(m_mutex);
+            m_facts.clear();
+            m_generation.fetch_add(1, std::memory_order_release);
+        }
+
         void refuseUserXattrs(std::uint64_t device)
         {
             const std::lock_guard lock(m_mutex);
@@ -483,6 +490,11 @@ std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admi
     } catch (...) {
         return std::nullopt;
     }
+}
+
+void forgetFileSystems()
+{
+    devices().forget();
 }
 
 FileTime FileObject::DateCreated() const
