@@ -13,6 +13,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot="$root/build/quorrix-window.png"
+# A desktop session gives each program a private runtime folder; without one, Qt would make its own
+# under /tmp and say so.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     program=$1; shot=$2; shift 2
     "$program" "$@" &
