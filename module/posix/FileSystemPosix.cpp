@@ -133,9 +133,10 @@ namespace
             const long result = ::syscall(GetxattratCall, entry.folder, entry.name, 0u, attribute, &args, sizeof args);
             if (result >= 0 || (errno != ENOSYS && errno != EPERM))
                 return static_cast<ssize_t>(result);
-            // EPERM: a system-call filter that does not know the call yet; the path still works.
-            if (errno == ENOSYS)
-                getxattratMissing.store(true, std::memory_order_relaxed);
+            // ENOSYS: a kernel without the call. EPERM: a system-call filter that does not know it yet, and
+            // refuses it every time. Either way the path works, and is asked from now on, so that no file
+            // costs two calls.
+            getxattratMissing.store(true, std::memory_order_relaxed);
         }
         return ::getxattr(entry.path, attribute, value, size);
     }
@@ -373,8 +374,7 @@ namespace
         int value = 0;
         if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             value |= Attribute::ReadOnly;
-        // Looked up in an open folder, the name is the last component already.
-        if (isHiddenName(entry.folder != AT_FDCWD ? std::string_view(entry.name) : lastComponent(entry.path)))
+        if (isHiddenName(lastComponent(entry.path)))
             value |= Attribute::Hidden;
         if (!isRegularOrFolder(mode))
             value |= Attribute::System;
