@@ -1,6 +1,6 @@
 #include "DirList.h"
 
-#include "DisplayText.h"
+#include "DisplayString.h"
 #include "DriveList.h"
 #include "Icons.h"
 
@@ -16,12 +16,6 @@ namespace
 
 constexpr int DepthRole = Qt::UserRole;
 constexpr int IndentStep = 12; // pixels per depth step
-
-QString shown(std::string_view bytes)
-{
-    const std::string text = quorrix::displayText(bytes);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Draws each entry moved right by its depth, as a tree would, while the view stays a flat list.
 class IndentDelegate : public QStyledItemDelegate
@@ -70,9 +64,9 @@ public:
         const quorrix::FolderTree::Entry &entry = m_entries[static_cast<std::size_t>(index.row())];
         switch (role) {
         case Qt::DisplayRole:
-            return shown(entry.name);
+            return displayString(entry.name);
         case Qt::ToolTipRole:
-            return shown(entry.path);
+            return displayString(entry.path);
         case Qt::DecorationRole:
             return entry.open ? m_openIcon : m_closedIcon;
         case DepthRole:

@@ -1,23 +1,12 @@
 #include "DriveList.h"
 
-#include "DisplayText.h"
+#include "DisplayString.h"
 #include "Icons.h"
 
 #include <QSignalBlocker>
 
 #include <stdexcept>
 #include <string>
-
-namespace
-{
-
-QString shown(const std::string &bytes)
-{
-    const std::string text = quorrix::displayText(bytes);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 DriveList::DriveList(QWidget *parent)
     : DriveList(quorrix::readDrives, parent)
@@ -112,7 +101,7 @@ void DriveList::fill(std::vector<quorrix::Drive> drives, std::size_t current)
     clear();
     const QIcon icon = driveIcon();
     for (const quorrix::Drive &drive : drives)
-        addItem(icon, shown(drive.text));
+        addItem(icon, displayString(drive.text));
     m_drives = std::move(drives);
     m_current = m_drives.empty() ? 0 : current;
     showCurrent();

@@ -1,6 +1,6 @@
 #include "GridModel.h"
 
-#include "DisplayText.h"
+#include "DisplayString.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,7 +34,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     // The columns are narrower than a whole date-time; the pointer resting on a cell shows all of it.
     case Qt::ToolTipRole:
-        return toDisplayString(cellText(column, static_cast<std::size_t>(index.row()) + 1));
+        return displayString(cellText(column, static_cast<std::size_t>(index.row()) + 1));
     case Qt::TextAlignmentRole:
         switch (m_alignments[static_cast<std::size_t>(index.column())]) {
         case 1:
@@ -57,7 +57,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return static_cast<std::size_t>(section) < m_rows ? QVariant(section + 1) : QVariant();
     if (section >= m_columns)
         return {};
-    return toDisplayString(m_titles[static_cast<std::size_t>(section)]);
+    return displayString(m_titles[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
@@ -159,14 +159,6 @@ void GridModel::setColumnAlignment(int column, int alignment)
     if (!m_bulk && m_rows > 0)
         emit dataChanged(
             index(0, column - 1), index(static_cast<int>(m_rows - 1), column - 1), { Qt::TextAlignmentRole });
-}
-
-QString GridModel::toDisplayString(std::string_view bytes)
-{
-    if (quorrix::isPlainDisplayText(bytes))
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const std::string shown = quorrix::displayText(bytes);
-    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text)

@@ -47,9 +47,6 @@ public:
     // outside the table.
     void setColumnAlignment(int column, int alignment);
 
-    // A cell's text as the table shows it.
-    static QString toDisplayString(std::string_view bytes);
-
 private:
     std::size_t cellIndex(int column, std::size_t row) const;
     void checkCell(int column, std::size_t row) const;

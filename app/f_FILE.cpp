@@ -1,6 +1,6 @@
 #include "f_FILE.h"
 
-#include "DisplayText.h"
+#include "DisplayString.h"
 #include "Icons.h"
 
 #include <QApplication>
@@ -26,18 +26,12 @@ QRect fromTwips(int left, int top, int width, int height)
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
 
-QString shown(std::string_view bytes)
-{
-    const std::string text = quorrix::displayText(bytes);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Why an operation failed, in Japanese for the reasons a person meets, followed by the system's own words.
 QString reasonOf(const std::exception &failure)
 {
     const auto *error = dynamic_cast<const std::system_error *>(&failure);
     if (!error)
-        return shown(failure.what());
+        return displayString(failure.what());
     QString japanese;
     switch (error->code().value()) {
     case EACCES:
@@ -71,7 +65,7 @@ QString reasonOf(const std::exception &failure)
     default:
         break;
     }
-    const QString words = shown(error->code().message());
+    const QString words = displayString(error->code().message());
     return japanese.isEmpty() ? words : japanese + u"（"_s + words + u"）"_s;
 }
 
@@ -247,7 +241,7 @@ bool f_FILE::eventFilter(QObject *watched, QEvent *event)
         const int keyCode = virtualKeyCode(key->key());
         const int shift = shiftState(key->modifiers());
         // Only F5 does any work; the busy cursor would flicker on every other key.
-        guarded([&] { Form_KeyDown(keyCode, shift); }, u"フォルダを表示できません。\n"_s + shown(Dir1->path()),
+        guarded([&] { Form_KeyDown(keyCode, shift); }, u"フォルダを表示できません。\n"_s + displayString(Dir1->path()),
             keyCode == quorrix::FileForm::KeyF5);
         break;
     }
@@ -304,10 +298,10 @@ void f_FILE::chooseDrive(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= Drive1->drives().size())
         return;
     const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
-    guarded([&] { Drive1->setDrive(text); }, u"ドライブを読み取れません。\n"_s + shown(text));
+    guarded([&] { Drive1->setDrive(text); }, u"ドライブを読み取れません。\n"_s + displayString(text));
 }
 
 void f_FILE::openFolder(const std::string &path)
 {
-    guarded([&] { Dir1->setPath(path); }, u"フォルダを表示できません。\n"_s + shown(path));
+    guarded([&] { Dir1->setPath(path); }, u"フォルダを表示できません。\n"_s + displayString(path));
 }

@@ -1,4 +1,4 @@
-#include "DisplayText.h"
+#include "DisplayString.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -34,9 +34,7 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     } catch (const std::exception &e) {
         // Only a failure to build the window at all (the mounts cannot be read) comes here.
-        const std::string reason = quorrix::displayText(e.what());
-        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s,
-            u"起動できません。\n"_s + QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
+        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s, u"起動できません。\n"_s + displayString(e.what()));
         return 1;
     }
 }

@@ -1,0 +1,9 @@
+// File-system text (names, paths, the system's messages) as the window shows it.
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+// `bytes` made readable and unambiguous by displayText, as a QString; plain text is taken as it is.
+QString displayString(std::string_view bytes);
