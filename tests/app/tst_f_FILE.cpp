@@ -5,6 +5,7 @@
 #include "Grid.h"
 #include "GridModel.h"
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "f_FILE.h"
 
 #include <QComboBox>
@@ -24,7 +25,10 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+using quorrix::test::bytes;
+using quorrix::test::entryOf;
 using quorrix::test::TempDir;
+using quorrix::test::Window;
 
 namespace
 {
@@ -46,58 +50,9 @@ private:
     QString m_old;
 };
 
-// A window with its reports collected instead of shown in message boxes.
-struct Window {
-    explicit Window(std::string_view commandLine)
-        : form(commandLine, [this](const QString &text) { reports << text; })
-    {
-    }
-
-    DriveList *drive1() { return form.findChild<DriveList *>(u"Drive1"_s); }
-    DirList *dir1() { return form.findChild<DirList *>(u"Dir1"_s); }
-    FileListBox *file1() { return form.findChild<FileListBox *>(u"File1"_s); }
-    Grid *grd1() { return form.findChild<Grid *>(u"GRD1"_s); }
-
-    // Column 1 of every data row.
-    QStringList names()
-    {
-        QStringList result;
-        const GridModel *model = grd1()->gridModel();
-        for (int row = 0; row < model->rowCount(); ++row)
-            result << model->index(row, 0).data().toString();
-        return result;
-    }
-
-    bool showActive()
-    {
-        form.show();
-        form.activateWindow();
-        return QTest::qWaitForWindowActive(&form);
-    }
-
-    QStringList reports;
-    f_FILE form;
-};
-
 QString qs(const std::string &bytes)
 {
     return QString::fromStdString(bytes);
-}
-
-std::string bytes(const QByteArray &data)
-{
-    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
-}
-
-// The row of the directory list showing `path`, or an invalid index.
-QModelIndex entryOf(DirList *list, const std::string &path)
-{
-    const auto &entries = list->tree().entries();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].path == path)
-            return list->model()->index(static_cast<int>(i), 0);
-    }
-    return {};
 }
 
 // Double-clicks the entry at `index` as a mouse does: a click, then the double-click.

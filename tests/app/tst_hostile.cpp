@@ -7,6 +7,7 @@
 #include "GridModel.h"
 #include "HostileFolder.h"
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -21,34 +22,13 @@
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
+using quorrix::test::bytes;
+using quorrix::test::entryOf;
 using quorrix::test::HostileFolder;
+using quorrix::test::Window;
 
 namespace
 {
-
-// A window with its reports collected instead of shown in message boxes.
-struct Window {
-    explicit Window(std::string_view commandLine)
-        : form(commandLine, [this](const QString &text) { reports << text; })
-    {
-    }
-
-    DirList *dir1() { return form.findChild<DirList *>(u"Dir1"_s); }
-    Grid *grd1() { return form.findChild<Grid *>(u"GRD1"_s); }
-    GridModel *table() { return grd1()->gridModel(); }
-
-    // Column 1 of every data row, as bytes.
-    std::vector<std::string> names()
-    {
-        std::vector<std::string> result;
-        for (std::size_t row = 1; row <= table()->rows(); ++row)
-            result.emplace_back(table()->cellText(1, row));
-        return result;
-    }
-
-    QStringList reports;
-    f_FILE form;
-};
 
 QString shown(std::string_view bytes)
 {
@@ -56,24 +36,16 @@ QString shown(std::string_view bytes)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string bytes(const QByteArray &data)
-{
-    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
-}
-
 // Opens `path` as a user does: its entry in the directory list selected, then Enter. False when the list shows
 // no such entry.
 bool enter(DirList *list, const std::string &path)
 {
-    const auto &entries = list->tree().entries();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].path == path) {
-            list->setCurrentIndex(list->model()->index(static_cast<int>(i), 0));
-            QTest::keyClick(list, Qt::Key_Return);
-            return true;
-        }
-    }
-    return false;
+    const QModelIndex entry = entryOf(list, path);
+    if (!entry.isValid())
+        return false;
+    list->setCurrentIndex(entry);
+    QTest::keyClick(list, Qt::Key_Return);
+    return true;
 }
 
 // The first character of `text` that would act on the text around it or hide itself instead of showing:
@@ -190,7 +162,7 @@ void tst_hostile::everyFolder()
 void tst_hostile::checkTable(Window &w, const std::string &folder, const RowCells &expected)
 {
     // One row for every entry that is not a folder, the name in the bytes the system gave.
-    std::vector<std::string> names = w.names();
+    std::vector<std::string> names = w.nameBytes();
     std::sort(names.begin(), names.end());
     QVERIFY(names == quorrix::test::nonFolderNames(folder));
 
@@ -262,7 +234,7 @@ void tst_hostile::unreadableFolder()
     DirList *list = w.dir1();
     QCOMPARE(list->path(), perms);
     const int entries = list->model()->rowCount();
-    const std::vector<std::string> names = w.names();
+    const std::vector<std::string> names = w.nameBytes();
     QCOMPARE(names.size(), std::size_t { 2 });
     QSignalSpy refills(w.table(), &QAbstractItemModel::modelReset);
 
@@ -277,13 +249,13 @@ void tst_hostile::unreadableFolder()
     QCOMPARE(list->path(), perms);
     QCOMPARE(list->model()->rowCount(), entries);
     QCOMPARE(refills.count(), 0);
-    QVERIFY(w.names() == names);
+    QVERIFY(w.nameBytes() == names);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
     // F5 re-reads the folder still shown, without a word.
     QTest::keyClick(w.grd1(), Qt::Key_F5);
     QCOMPARE(list->path(), perms);
-    QVERIFY(w.names() == names);
+    QVERIFY(w.nameBytes() == names);
     QCOMPARE(w.reports.size(), 1);
 
     // The program goes on: up to the hostile root, then into another folder.

@@ -4,14 +4,7 @@
 # Usage: navigation.sh PROGRAM   (run under a virtual display, e.g. xvfb-run -a)
 set -euo pipefail
 program=$1
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    chmod -R u+w "$work" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/session.sh"
 
 folder="$work/フォルダ"
 mkdir "$folder" "$folder/sub"
@@ -20,9 +13,7 @@ head -c 100 /dev/zero > "$folder/gone.txt"
 
 TZ=UTC LC_ALL=C "$program" "$folder" &
 pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Mirelda Ver1\.10$' | head -n 1)
-xdotool windowfocus --sync "$window"
-sleep 0.5
+await_window 30
 
 # Change the folder behind the program's back, then refresh with F5.
 head -c 2561 /dev/zero > "$folder/added.txt"

@@ -11,14 +11,7 @@ program=$1
 make_hostile=$2
 here=$(cd "$(dirname "$0")" && pwd)
 check=$here/nothing_written.py
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    chmod -R u+rwx "$work" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/session.sh"
 
 folder=$work/folder
 mkdir "$folder"
@@ -38,10 +31,8 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/runtime/no-bus
 # Every call, so that calls newer than strace's own table show up too (by number).
 TZ=UTC LC_ALL=C strace -f -qq -y -s 4096 -o "$work/trace.log" "$program" "$folder" &
 tracer=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Mirelda Ver1\.10$' | head -n 1)
+await_window 60
 pid=$(xdotool getwindowpid "$window")
-xdotool windowfocus --sync "$window"
-sleep 0.5
 
 # From the drive list to the directory list, which shows the folder selected and its subfolders below it. For
 # each subfolder: down to it, Enter opens it, F5 re-reads it, up to the parent, Enter goes back.
