@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -24,34 +25,12 @@ namespace
 // the way real folders do.
 std::string nameOf(std::size_t i)
 {
+    static constexpr const char *Shapes[]
+        = { "IMG_%04lu.jpg", "report %lu.txt", "DSC%05lu.JPG", "Invoice-2024-%06lu.pdf", "notes_%lu (copy).md",
+              "track%02lu - Artist.mp3", "data.%lu.csv", "Screenshot %lu.png" };
+    constexpr std::size_t shapes = std::size(Shapes);
     char name[64];
-    const unsigned long n = i / 8 + 1;
-    switch (i % 8) {
-    case 0:
-        std::snprintf(name, sizeof name, "IMG_%04lu.jpg", n);
-        break;
-    case 1:
-        std::snprintf(name, sizeof name, "report %lu.txt", n);
-        break;
-    case 2:
-        std::snprintf(name, sizeof name, "DSC%05lu.JPG", n);
-        break;
-    case 3:
-        std::snprintf(name, sizeof name, "Invoice-2024-%06lu.pdf", n);
-        break;
-    case 4:
-        std::snprintf(name, sizeof name, "notes_%lu (copy).md", n);
-        break;
-    case 5:
-        std::snprintf(name, sizeof name, "track%02lu - Artist.mp3", n);
-        break;
-    case 6:
-        std::snprintf(name, sizeof name, "data.%lu.csv", n);
-        break;
-    default:
-        std::snprintf(name, sizeof name, "Screenshot %lu.png", n);
-        break;
-    }
+    std::snprintf(name, sizeof name, Shapes[i % shapes], static_cast<unsigned long>(i / shapes + 1));
     return name;
 }
 
