@@ -118,9 +118,10 @@ DirList::~DirList() = default;
 
 void DirList::setPath(std::string_view text)
 {
-    const std::vector<quorrix::Drive> &drives = m_drives->drives();
-    const std::string previous = m_tree.path();
-    if (!m_tree.setFolder(folderFor(text), drives))
+    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly,
+    // without asking the file system again.
+    quorrix::FolderTree previous = m_tree;
+    if (!m_tree.setFolder(folderFor(text), m_drives->drives()))
         return;
     showTree();
     if (!m_changed)
@@ -128,12 +129,7 @@ void DirList::setPath(std::string_view text)
     try {
         m_changed();
     } catch (...) {
-        try {
-            m_tree.setFolder(previous, drives);
-        } catch (const std::exception &) {
-            // The previous folder went away meanwhile: the list stays on the new one. The change event's
-            // failure, which passes on below, is what the caller hears about.
-        }
+        m_tree = std::move(previous);
         showTree();
         throw;
     }
@@ -158,23 +154,21 @@ void DirList::keyPressEvent(QKeyEvent *event)
 std::string DirList::folderFor(std::string_view text) const
 {
     const std::vector<quorrix::Drive> &drives = m_drives->drives();
+    // The drive list passes on its current drive's text, which means that drive even where a folder of that
+    // name exists. Any other text that names a folder is that folder, whatever it looks like.
+    if (m_drives->currentDrive() < drives.size() && drives[m_drives->currentDrive()].text == text)
+        return m_tree.currentFolderOf(drives[m_drives->currentDrive()], drives);
+    if (quorrix::isFolder(text))
+        return std::string(text);
+    // Another drive's text, or one whose label has changed since: its mount point, then " [".
+    const quorrix::Drive *match = nullptr;
     for (const quorrix::Drive &drive : drives) {
-        if (drive.text == text)
-            return m_tree.currentFolderOf(drive, drives);
+        const std::string prefix = drive.mountPoint + " [";
+        if ((drive.text == text || text.starts_with(prefix))
+            && (!match || drive.mountPoint.size() > match->mountPoint.size()))
+            match = &drive;
     }
-    // A drive's text whose label has changed since: its mount point, then " [". A folder of that name, should
-    // one exist, wins.
-    if (!quorrix::isFolder(text)) {
-        const quorrix::Drive *match = nullptr;
-        for (const quorrix::Drive &drive : drives) {
-            const std::string prefix = drive.mountPoint + " [";
-            if (text.starts_with(prefix) && (!match || drive.mountPoint.size() > match->mountPoint.size()))
-                match = &drive;
-        }
-        if (match)
-            return m_tree.currentFolderOf(*match, drives);
-    }
-    return std::string(text);
+    return match ? m_tree.currentFolderOf(*match, drives) : std::string(text);
 }
 
 void DirList::showTree()

@@ -16,6 +16,7 @@ DriveList::DriveList(QWidget *parent)
 DriveList::DriveList(DriveSource source, QWidget *parent)
     : QComboBox(parent)
     , m_source(std::move(source))
+    , m_icon(driveIcon())
 {
     std::vector<quorrix::Drive> drives = m_source();
     std::size_t current = 0;
@@ -99,9 +100,8 @@ void DriveList::fill(std::vector<quorrix::Drive> drives, std::size_t current)
 {
     const QSignalBlocker blocker(this);
     clear();
-    const QIcon icon = driveIcon();
     for (const quorrix::Drive &drive : drives)
-        addItem(icon, displayString(drive.text));
+        addItem(m_icon, displayString(drive.text));
     m_drives = std::move(drives);
     m_current = m_drives.empty() ? 0 : current;
     showCurrent();

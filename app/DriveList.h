@@ -48,4 +48,6 @@ private:
     std::vector<quorrix::Drive> m_drives;
     std::size_t m_current = 0;
     quorrix::ChangeHandler m_changed;
+    // Drawn once: an icon drawn anew on every refill is a new image to every cache that keeps drawn icons.
+    QIcon m_icon;
 };

@@ -48,11 +48,12 @@ void FileForm::s_GRD1SET()
 void FileForm::Dir1_Change()
 {
     const std::string folder = m_folders.path();
-    // The drive list names the drive of the folder shown, so that F5 re-reads this folder rather than
-    // jumping to another drive's current folder.
-    m_drives.showDriveOf(folder);
     m_files.setPath(folder);
     Module1::s_GRD1LIST(m_files, m_grid);
+    // The drive list names the drive of the folder shown, so that F5 re-reads this folder rather than
+    // jumping to another drive's current folder. Only once the folder is shown: when listing it fails, the
+    // directory list goes back, and the drive list must still name the drive it goes back to.
+    m_drives.showDriveOf(folder);
 }
 
 void FileForm::Drive1_Change()

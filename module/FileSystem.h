@@ -128,8 +128,8 @@ struct Drive {
 };
 
 // The drives of a mountinfo table (the format of /proc/self/mountinfo), pseudo file systems and mounts below
-// /proc, /sys, /dev and /run left out, ordered by mount point. `labelOf` gives a device's volume label, or
-// an empty string.
+// /proc, /sys, /dev and /run left out, ordered by mount point; "/" is always the first, a mount point or not.
+// `labelOf` gives a device's volume label, or an empty string.
 std::vector<Drive> parseMountInfo(
     std::string_view mountinfo, const std::function<std::string(std::string_view device)> &labelOf);
 

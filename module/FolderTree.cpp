@@ -13,22 +13,53 @@ namespace quorrix
 namespace
 {
 
-    // `folder` made absolute from `base` and lexically normal, without a trailing "/" unless it is "/".
-    std::string normalFolder(std::string_view folder, const std::string &base)
-    {
-        std::filesystem::path path { std::string(folder) };
-        if (path.is_relative())
-            path = std::filesystem::path(base) / path;
-        std::string result = path.lexically_normal().string();
-        while (result.size() > 1 && result.back() == '/')
-            result.pop_back();
-        return result;
-    }
-
     std::string parentOf(const std::string &folder)
     {
         const std::size_t slash = folder.rfind('/');
         return slash == 0 || slash == std::string::npos ? std::string("/") : folder.substr(0, slash);
+    }
+
+    // `folder` made absolute from `base` and normal, without a trailing "/" unless it is "/". A ".." after a
+    // link to a folder leads where the system takes it, to the parent of the link's target; any other ".."
+    // takes away the name before it, whether that exists or not.
+    std::string normalFolder(std::string_view folder, const std::string &base)
+    {
+        namespace fs = std::filesystem;
+        fs::path path { std::string(folder) };
+        if (path.is_relative())
+            path = fs::path(base) / path;
+        fs::path result = path.root_path();
+        for (const fs::path &component : path.relative_path()) {
+            if (component.empty() || component == ".")
+                continue;
+            if (component != "..") {
+                result /= component;
+                continue;
+            }
+            std::error_code error;
+            if (fs::is_symlink(fs::symlink_status(result, error)))
+                result = fs::canonical(result);
+            result = result.parent_path();
+        }
+        std::string text = result.string();
+        while (text.size() > 1 && text.back() == '/')
+            text.pop_back();
+        return text;
+    }
+
+    // `folder` itself when it can be read, else the nearest folder above it that can, going no higher than
+    // `top`; `top` when none can.
+    std::string nearestReadable(std::string folder, const std::string &top)
+    {
+        while (folder != top && folder != "/") {
+            try {
+                checkReadableFolder(folder);
+                return folder;
+            } catch (const std::system_error &) {
+                folder = parentOf(folder);
+            }
+        }
+        return folder;
     }
 
     std::string childOf(const std::string &folder, std::string_view name)
@@ -61,20 +92,20 @@ namespace
 
 FolderTree::FolderTree()
 {
-    // Construction never fails: a working directory that is gone or unreadable gives way to "/", and when even
-    // that cannot be read the list shows the bare chain until a later set or refresh succeeds.
+    // Construction never fails: a working directory that is gone or cannot be listed gives way to the nearest
+    // folder above it that can, and when not even "/" can be read the list shows the bare chain until a later
+    // set or refresh succeeds.
     try {
         m_workingDirectory = normalFolder(currentDirectory(), "/");
     } catch (const std::exception &) {
         m_workingDirectory = "/";
     }
-    for (const std::string &folder : { m_workingDirectory, std::string("/") }) {
-        try {
-            checkReadableFolder(folder);
-            rebuild(folder);
-            return;
-        } catch (const std::exception &) {
-        }
+    try {
+        const std::string folder = nearestReadable(m_workingDirectory, "/");
+        checkReadableFolder(folder);
+        rebuild(folder);
+        return;
+    } catch (const std::exception &) {
     }
     m_path = "/";
     m_entries = chainTo(m_path);
@@ -104,12 +135,15 @@ bool FolderTree::setFolder(std::string_view folder, const std::vector<Drive> &dr
 
 std::string FolderTree::currentFolderOf(const Drive &drive, const std::vector<Drive> &drives) const
 {
+    std::string folder = drive.mountPoint;
     if (const auto found = m_lastFolder.find(drive.mountPoint); found != m_lastFolder.end())
-        return found->second;
-    if (const auto working = driveOf(drives, m_workingDirectory);
-        working && drives[*working].mountPoint == drive.mountPoint)
-        return m_workingDirectory;
-    return drive.mountPoint;
+        folder = found->second;
+    else if (const auto working = driveOf(drives, m_workingDirectory);
+             working && drives[*working].mountPoint == drive.mountPoint)
+        folder = m_workingDirectory;
+    // A folder deleted since, or a working directory that cannot be listed, gives way to the nearest folder
+    // above it on the same drive that can be read.
+    return nearestReadable(folder, drive.mountPoint);
 }
 
 bool FolderTree::refresh(const std::vector<Drive> &drives)

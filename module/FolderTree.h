@@ -21,10 +21,11 @@ public:
         bool open = false; // on the chain to the folder shown (open-folder icon)
     };
 
-    // Shows the working directory.
+    // Shows the working directory, or the nearest folder above it that can be read.
     FolderTree();
 
-    // The folder shown: absolute, lexically normal, no trailing "/" except for "/" itself.
+    // The folder shown: absolute, normal, no trailing "/" except for "/" itself. A ".." after a link to a folder
+    // stands for the parent of the link's target, as for the system; any other ".." is taken lexically.
     const std::string &path() const { return m_path; }
     const std::vector<Entry> &entries() const { return m_entries; }
     // Index in entries() of the folder shown.
@@ -36,14 +37,16 @@ public:
     bool setFolder(std::string_view folder, const std::vector<Drive> &drives);
 
     // The current folder of `drive`: the last folder shown on it; before that, the working directory for the
-    // drive that holds it and the mount point for any other drive.
+    // drive that holds it and the mount point for any other drive. When that folder cannot be read (deleted,
+    // unmounted beneath, no permission), the nearest folder above it on the drive that can; the mount point
+    // when none can.
     std::string currentFolderOf(const Drive &drive, const std::vector<Drive> &drives) const;
 
     // Reads the subfolders again. When the folder shown is gone or unreadable, moves to its nearest ancestor
     // that can be read and returns true. Throws when not even "/" can be read.
     bool refresh(const std::vector<Drive> &drives);
 
-    // `folder` made absolute (from the working directory) and lexically normal.
+    // `folder` made absolute (from the working directory) and normal, as path() is.
     static std::string absoluteFolder(std::string_view folder);
 
 private:

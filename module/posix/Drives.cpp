@@ -163,6 +163,10 @@ std::vector<Drive> parseMountInfo(
         const std::string name = volumeName(mount.source, labelOf);
         drives.push_back({ mountPoint, name.empty() ? mountPoint : mountPoint + " [" + name + "]" });
     }
+    // Every folder lies on some drive. Where "/" is no mount point of its own (a chroot, some containers),
+    // it still counts as one, named by itself.
+    if (drives.empty() || drives.front().mountPoint != "/")
+        drives.insert(drives.begin(), { "/", "/" });
     return drives;
 }
 

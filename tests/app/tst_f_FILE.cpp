@@ -565,10 +565,12 @@ void tst_f_FILE::driveList()
     QCOMPARE(list.drive(), "/ [root]");
     list.setDrive(b);
     mounted = { { "/", "/ [root]" }, { a, a + " [A]" }, { b, b + " [NEW]" } };
+    const qint64 icon = list.itemIcon(0).cacheKey();
     list.refresh();
     QCOMPARE(list.drive(), b + " [NEW]");
     QCOMPARE(list.currentText(), qs(b + " [NEW]"));
     QCOMPARE(changes, 2);
+    QCOMPARE(list.itemIcon(2).cacheKey(), icon);
 }
 
 void tst_f_FILE::dirList()
@@ -600,10 +602,12 @@ void tst_f_FILE::dirList()
     QVERIFY_THROWS_EXCEPTION(std::system_error, list.setPath(dir / "missing"));
     QCOMPARE(list.path(), sub);
 
-    // A change event that fails puts the previous folder back, in the tree and on screen.
+    // A change event that fails puts the previous folder back, in the tree and on screen, and the drive's
+    // current folder with it.
     list.setChangeHandler([] { throw std::runtime_error("cannot list"); });
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, list.setPath(b));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, list.setPath(dir.folder("b/new")));
     QCOMPARE(list.path(), sub);
+    QCOMPARE(list.tree().currentFolderOf(mounted[2], mounted), b);
     QCOMPARE(list.model()->rowCount(), static_cast<int>(list.tree().entries().size()));
     const QModelIndex current = list.currentIndex();
     QCOMPARE(current.row(), static_cast<int>(list.tree().currentIndex()));
@@ -618,6 +622,14 @@ void tst_f_FILE::dirList()
     list.refresh();
     QVERIFY(entryOf(&list, sub + "/new").isValid());
     QCOMPARE(changes, 4);
+
+    // A folder named like a drive's text is that folder; the drive list's own current drive is the drive.
+    const std::string lookalike = dir.folder("a [A]");
+    list.setPath(a + " [A]");
+    QCOMPARE(list.path(), lookalike);
+    drives.setDrive(a);
+    list.setPath(a + " [A]");
+    QCOMPARE(list.path(), sub);
 }
 
 QTEST_MAIN(tst_f_FILE)

@@ -612,6 +612,12 @@ TEST(FileSystemDrives, MountTableGivesThePersonsFileSystemsInOrder)
     };
     EXPECT_EQ(parseMountInfo(table, labelOf), expected);
     EXPECT_NE(std::find(asked.begin(), asked.end(), "/dev/sdb1"), asked.end());
+
+    // In a chroot "/" is no mount point, yet every folder must lie on a drive.
+    const std::string_view chroot = "40 27 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n";
+    EXPECT_EQ(parseMountInfo(chroot, labelOf),
+        (std::vector<Drive> { { "/", "/" }, { "/media/usb", "/media/usb [CAMERA]" } }));
+    EXPECT_EQ(parseMountInfo("", labelOf), (std::vector<Drive> { { "/", "/" } }));
 }
 
 TEST(FileSystemDrives, ThisSystemHasARootAndNoPseudoFileSystems)

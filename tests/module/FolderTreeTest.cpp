@@ -138,6 +138,21 @@ TEST(FolderTree, StartsAtTheRootWhenTheWorkingDirectoryIsGone)
     EXPECT_EQ(tree.currentIndex(), 0u);
 }
 
+TEST(FolderTree, StartsAboveAWorkingDirectoryThatCannotBeListed)
+{
+    if (quorrix::test::bypassesPermissions())
+        GTEST_SKIP() << "this process may read any folder";
+    TempDir dir;
+    const std::string root = canonical(dir);
+    const std::string locked = dir.folder("a/locked");
+    ::chmod(locked.c_str(), S_IXUSR); // can be entered, not listed
+    const std::vector<Drive> drives = { { root, root + " [test]" } };
+    const WorkingDirectoryGuard guard(locked);
+    FolderTree tree;
+    EXPECT_EQ(tree.path(), root + "/a");
+    EXPECT_EQ(tree.currentFolderOf(drives[0], drives), root + "/a");
+}
+
 struct Normalisation {
     std::string given; // relative to the temporary folder when it does not begin with "/"
     std::string shown; // below the temporary folder
@@ -152,6 +167,7 @@ TEST_P(FolderTreeNormalisation, ShowsTheAbsoluteNormalFolder)
     TempDir dir;
     dir.folder("a/b");
     const std::string root = canonical(dir);
+    std::filesystem::create_directory_symlink(root + "/a/b", root + "/link");
     const WorkingDirectoryGuard guard(root);
     FolderTree tree;
 
@@ -164,7 +180,10 @@ INSTANTIATE_TEST_SUITE_P(Paths, FolderTreeNormalisation,
     testing::Values(Normalisation { "a/b", "/a/b" }, Normalisation { "./a//b/", "/a/b" },
         Normalisation { "a/../a/b/..", "/a" }, Normalisation { "/a/b/", "/a/b" }, Normalisation { "/a/./b//", "/a/b" },
         // Lexical: ".." takes away the name before it without asking whether that exists.
-        Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" }));
+        Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" },
+        // After a link, ".." leads to the parent of the link's target, as the system goes.
+        Normalisation { "/link/..", "/a" }, Normalisation { "link/../b/.", "/a/b" },
+        Normalisation { "/link/./../..", "" }));
 
 TEST(FolderTree, AbsoluteFolderUsesTheWorkingDirectory)
 {
@@ -258,6 +277,13 @@ TEST(FolderTree, CurrentFolderOfADrive)
     // A failed set remembers nothing.
     EXPECT_THROW(tree.setFolder(two + "/missing", drives), std::system_error);
     EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two + "/sub");
+
+    // A remembered folder deleted since gives way to the nearest folder above it, never above the drive.
+    tree.setFolder(one + "/nested/inner", drives);
+    std::filesystem::remove_all(one + "/nested/inner");
+    std::filesystem::remove_all(two);
+    EXPECT_EQ(tree.currentFolderOf(drives[1], drives), one + "/nested");
+    EXPECT_EQ(tree.currentFolderOf(drives[2], drives), two);
 }
 
 TEST(FolderTree, RefreshShowsNewSubfolders)
