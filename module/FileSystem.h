@@ -45,7 +45,9 @@ enum SearchClass : unsigned {
 // The name of the first entry that matches `pattern` and whose hidden, system and folder attributes are all
 // in `admitted`, or nothing. Wildcards may appear in the last component only: "*" matches any run of
 // characters and "?" exactly one; every other character, "[" and "]" included, matches itself. Without
-// wildcards the pattern names one entry. Never throws: a pattern that cannot name anything finds nothing.
+// wildcards the pattern names one entry. A drive's root (the root folder of a mount) is a folder whatever its
+// hidden and system bits: those exclude entries inside a folder only. Never throws: a pattern that cannot
+// name anything finds nothing.
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted);
 
 // One file, as GetFile returns it: everything is read with one status query when the object is made.

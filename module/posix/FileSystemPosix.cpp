@@ -380,8 +380,18 @@ namespace
         return value;
     }
 
+    // A drive's root: the root folder of a mount. Whatever bits its file system gives it (every NTFS root
+    // carries hidden and system), a person sees it as the drive itself, not as an entry to hide.
+    bool isDriveRoot(const struct statx &status)
+    {
+        return S_ISDIR(status.stx_mode) && (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+            && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    }
+
     bool admits(const char *path, const struct statx &status, unsigned admitted)
     {
+        if (isDriveRoot(status))
+            return (admitted & SearchFolder) != 0;
         const int value = attributesOf(Entry { path }, status.stx_mode, deviceOf(status));
         if ((value & Attribute::Hidden) && !(admitted & SearchHidden))
             return false;
