@@ -58,7 +58,8 @@ public:
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
     // neither a regular file nor a folder). Read when the object is made.
     int Attributes() const { return m_attributes; }
-    // Birth time; throws when the file system does not record one.
+    // Birth time (on ntfs-3g, which gives statx none, from its own xattr); throws when the file system does
+    // not record one.
     FileTime DateCreated() const;
     FileTime DateLastAccessed() const;
     FileTime DateLastModified() const;

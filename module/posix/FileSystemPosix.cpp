@@ -170,6 +170,7 @@ namespace
     struct DeviceFacts {
         DosSource source = DosSource::None;
         bool userXattrs = true; // false once the file system refused a user xattr
+        bool birthXattr = true; // false once an NTFS file system gave no birth time as an xattr
     };
 
     // What each device's file system keeps, learnt once per device: a statfs for every file of a million
@@ -212,11 +213,12 @@ namespace
             m_generation.fetch_add(1, std::memory_order_release);
         }
 
-        void refuseUserXattrs(std::uint64_t device)
+        // Notes that the device's file system lacks what `fact` stands for, so that no file asks again.
+        void refuse(std::uint64_t device, bool DeviceFacts::*fact)
         {
             const std::lock_guard lock(m_mutex);
             if (const auto it = m_facts.find(device); it != m_facts.end())
-                it->second.userXattrs = false;
+                it->second.*fact = false;
             m_generation.fetch_add(1, std::memory_order_release);
         }
 
@@ -322,7 +324,7 @@ namespace
         ssize_t length = entryXattr(entry, Name, nullptr, 0);
         if (length <= 0) {
             if (length < 0 && errno == ENOTSUP)
-                devices().refuseUserXattrs(device);
+                devices().refuse(device, &DeviceFacts::userXattrs);
             return std::nullopt;
         }
         // Longer than any value seen in practice is possible: a blob may follow the text.
@@ -378,6 +380,35 @@ namespace
         if (!isRegularOrFolder(mode))
             value |= Attribute::System;
         return value;
+    }
+
+    // An NTFS birth time where statx gives none: ntfs-3g keeps it in an xattr, in 100-ns intervals since
+    // 1601-01-01 UTC. Asked only of NTFS devices, and of each only until it turns out not to have it.
+    std::optional<FileTime> ntfsBirthTime(const Entry &entry, std::uint64_t device)
+    {
+        const DeviceFacts facts = devices().factsOf(device, entry.path);
+        if (facts.source != DosSource::Ntfs || !facts.birthXattr)
+            return std::nullopt;
+        std::array<unsigned char, 8> raw {};
+        std::uint64_t intervals = 0;
+        if (entryXattr(entry, "system.ntfs_crtime_be", raw.data(), raw.size()) == 8) {
+            for (const unsigned char byte : raw)
+                intervals = intervals << 8 | byte;
+        } else if (const ssize_t length = entryXattr(entry, "system.ntfs_crtime", raw.data(), raw.size());
+                   length == 8) {
+            std::memcpy(&intervals, raw.data(), sizeof intervals);
+        } else {
+            if (length < 0 && (errno == ENODATA || errno == ENOTSUP))
+                devices().refuse(device, &DeviceFacts::birthXattr);
+            return std::nullopt;
+        }
+        // Zero is what NTFS holds for a time never set.
+        if (intervals == 0)
+            return std::nullopt;
+        constexpr std::uint64_t PerSecond = 10'000'000;
+        constexpr std::int64_t SecondsFrom1601To1970 = 11'644'473'600;
+        return FileTime { static_cast<std::int64_t>(intervals / PerSecond) - SecondsFrom1601To1970,
+            static_cast<std::uint32_t>(intervals % PerSecond * 100) };
     }
 
     // A drive's root: the root folder of a mount. Whatever bits its file system gives it (every NTFS root
@@ -597,6 +628,12 @@ FileObject FileSystemObject::GetFile(std::string_view path) const
     file.m_mask = status.stx_mask;
     file.m_size = static_cast<std::int64_t>(status.stx_size);
     file.m_created = fileTime(status.stx_btime);
+    if (!(status.stx_mask & STATX_BTIME)) {
+        if (const auto created = ntfsBirthTime(entry, deviceOf(status))) {
+            file.m_created = *created;
+            file.m_mask |= STATX_BTIME;
+        }
+    }
     file.m_accessed = fileTime(status.stx_atime);
     file.m_modified = fileTime(status.stx_mtime);
     return file;
