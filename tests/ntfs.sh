@@ -17,7 +17,12 @@ done
 work=$(mktemp -d) || exit 1
 loop=
 mounted=
+test_pid=
 cleanup() {
+    if [ -n "$test_pid" ]; then
+        kill "$test_pid" 2>/dev/null
+        wait "$test_pid"
+    fi
     if [ -n "$mounted" ]; then
         umount "$work/root" 2>/dev/null || umount -l "$work/root"
     fi
@@ -45,4 +50,10 @@ mounted=1
 # so that even an unmount by hand later frees it.
 losetup -d "$loop" && loop=
 
-QUORRIX_NTFS_ROOT="$work/root" timeout 120 "$@"
+# In the background, so that a signal to this script ends the test and cleans up at once.
+QUORRIX_NTFS_ROOT="$work/root" timeout 120 "$@" &
+test_pid=$!
+wait "$test_pid"
+status=$?
+test_pid=
+exit "$status"
