@@ -435,7 +435,7 @@ namespace
     std::size_t characterLength(std::string_view text)
     {
         const auto lead = static_cast<unsigned char>(text.front());
-        const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+        const std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
         if (length > text.size())
             return 1;
         for (std::size_t i = 1; i < length; ++i) {
