@@ -43,8 +43,11 @@ enum SearchClass : unsigned {
 };
 
 // The name of the first entry that matches `pattern` and whose hidden, system and folder attributes are all
-// in `admitted`, or nothing. Wildcards (*, ? and [...]) may appear in the last component only; without
-// them the pattern names one entry. Never throws: a pattern that cannot name anything finds nothing.
+// in `admitted`, or nothing. Wildcards may appear in the last component only: "*" matches any run of
+// characters and "?" exactly one; every other character, "[" and "]" included, matches itself. Without
+// wildcards the pattern names one entry. A drive's root (the root folder of a mount) is a folder whatever its
+// hidden and system bits: those exclude entries inside a folder only. Never throws: a pattern that cannot
+// name anything finds nothing.
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted);
 
 // One file, as GetFile returns it: everything is read with one status query when the object is made.
@@ -55,7 +58,8 @@ public:
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
     // neither a regular file nor a folder). Read when the object is made.
     int Attributes() const { return m_attributes; }
-    // Birth time; throws when the file system does not record one.
+    // Birth time (on ntfs-3g, which gives statx none, from its own xattr); throws when the file system does
+    // not record one.
     FileTime DateCreated() const;
     FileTime DateLastAccessed() const;
     FileTime DateLastModified() const;

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev libicu-dev libgtest-dev
     fonts-ipafont-gothic
     xvfb xauth xdotool xclip imagemagick
-    attr strace python3 locales
+    attr strace python3 locales ntfs-3g
     clang libclang-rt-14-dev
 )
 locales=(ja_JP.UTF-8 en_US.UTF-8 de_DE.UTF-8)

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <linux/magic.h>
 #include <linux/msdos_fs.h>
 #include <map>
@@ -171,6 +170,7 @@ namespace
     struct DeviceFacts {
         DosSource source = DosSource::None;
         bool userXattrs = true; // false once the file system refused a user xattr
+        bool birthXattr = true; // false once an NTFS file system gave no birth time as an xattr
     };
 
     // What each device's file system keeps, learnt once per device: a statfs for every file of a million
@@ -213,11 +213,12 @@ namespace
             m_generation.fetch_add(1, std::memory_order_release);
         }
 
-        void refuseUserXattrs(std::uint64_t device)
+        // Notes that the device's file system lacks what `fact` stands for, so that no file asks again.
+        void refuse(std::uint64_t device, bool DeviceFacts::*fact)
         {
             const std::lock_guard lock(m_mutex);
             if (const auto it = m_facts.find(device); it != m_facts.end())
-                it->second.userXattrs = false;
+                it->second.*fact = false;
             m_generation.fetch_add(1, std::memory_order_release);
         }
 
@@ -323,7 +324,7 @@ namespace
         ssize_t length = entryXattr(entry, Name, nullptr, 0);
         if (length <= 0) {
             if (length < 0 && errno == ENOTSUP)
-                devices().refuseUserXattrs(device);
+                devices().refuse(device, &DeviceFacts::userXattrs);
             return std::nullopt;
         }
         // Longer than any value seen in practice is possible: a blob may follow the text.
@@ -381,14 +382,98 @@ namespace
         return value;
     }
 
+    // An NTFS birth time where statx gives none: ntfs-3g keeps it in an xattr, in 100-ns intervals since
+    // 1601-01-01 UTC. Asked only of NTFS devices, and of each only until it turns out not to have it.
+    std::optional<FileTime> ntfsBirthTime(const Entry &entry, std::uint64_t device)
+    {
+        const DeviceFacts facts = devices().factsOf(device, entry.path);
+        if (facts.source != DosSource::Ntfs || !facts.birthXattr)
+            return std::nullopt;
+        std::array<unsigned char, 8> raw {};
+        std::uint64_t intervals = 0;
+        if (entryXattr(entry, "system.ntfs_crtime_be", raw.data(), raw.size()) == 8) {
+            for (const unsigned char byte : raw)
+                intervals = intervals << 8 | byte;
+        } else if (const ssize_t length = entryXattr(entry, "system.ntfs_crtime", raw.data(), raw.size());
+                   length == 8) {
+            std::memcpy(&intervals, raw.data(), sizeof intervals);
+        } else {
+            if (length < 0 && (errno == ENODATA || errno == ENOTSUP))
+                devices().refuse(device, &DeviceFacts::birthXattr);
+            return std::nullopt;
+        }
+        // Zero is what NTFS holds for a time never set.
+        if (intervals == 0)
+            return std::nullopt;
+        constexpr std::uint64_t PerSecond = 10'000'000;
+        constexpr std::int64_t SecondsFrom1601To1970 = 11'644'473'600;
+        return FileTime { static_cast<std::int64_t>(intervals / PerSecond) - SecondsFrom1601To1970,
+            static_cast<std::uint32_t>(intervals % PerSecond * 100) };
+    }
+
+    // A drive's root: the root folder of a mount. Whatever bits its file system gives it (every NTFS root
+    // carries hidden and system), a person sees it as the drive itself, not as an entry to hide.
+    bool isDriveRoot(const struct statx &status)
+    {
+        return S_ISDIR(status.stx_mode) && (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+            && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    }
+
     bool admits(const char *path, const struct statx &status, unsigned admitted)
     {
+        if (isDriveRoot(status))
+            return (admitted & SearchFolder) != 0;
         const int value = attributesOf(Entry { path }, status.stx_mode, deviceOf(status));
         if ((value & Attribute::Hidden) && !(admitted & SearchHidden))
             return false;
         if ((value & Attribute::System) && !(admitted & SearchSystem))
             return false;
         return !S_ISDIR(status.stx_mode) || (admitted & SearchFolder);
+    }
+
+    // Bytes of the character that `text` begins with: a whole UTF-8 sequence, or one byte that begins none.
+    std::size_t characterLength(std::string_view text)
+    {
+        const auto lead = static_cast<unsigned char>(text.front());
+        const std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+        if (length > text.size())
+            return 1;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+                return 1;
+        }
+        return length;
+    }
+
+    // Whether `name` matches `pattern`, where "*" stands for any run of characters and "?" for exactly one.
+    // Every other byte stands for itself: "[", "]" and "\" are parts of names, not pattern syntax.
+    bool matchesWildcards(std::string_view pattern, std::string_view name)
+    {
+        std::size_t p = 0, n = 0;
+        // Where the last "*" was, and where in the name the run it stands for ends so far.
+        std::size_t star = std::string_view::npos, resume = 0;
+        while (n < name.size()) {
+            if (p < pattern.size() && pattern[p] == '*') {
+                star = p++;
+                resume = n;
+            } else if (p < pattern.size() && pattern[p] == '?') {
+                ++p;
+                n += characterLength(name.substr(n));
+            } else if (p < pattern.size() && pattern[p] == name[n]) {
+                ++p;
+                ++n;
+            } else if (star != std::string_view::npos) {
+                // Let the last "*" take one more character and try again from just after it.
+                p = star + 1;
+                resume += characterLength(name.substr(resume));
+                n = resume;
+            } else {
+                return false;
+            }
+        }
+        while (p < pattern.size() && pattern[p] == '*')
+            ++p;
+        return p == pattern.size();
     }
 
     std::optional<std::string> search(std::string_view pattern, unsigned admitted)
@@ -399,7 +484,7 @@ namespace
         const std::string_view name = lastComponent(path);
         struct statx status;
 
-        if (name.find_first_of("*?[") == std::string_view::npos) {
+        if (name.find_first_of("*?") == std::string_view::npos) {
             if (statusOf(path.c_str(), status) != 0 || !admits(path.c_str(), status, admitted))
                 return std::nullopt;
             return name.empty() ? std::string("/") : std::string(name);
@@ -407,13 +492,12 @@ namespace
 
         const auto nameAt = static_cast<std::size_t>(name.data() - path.data());
         const std::string folder = path.substr(0, nameAt);
-        const std::string matcher(name);
         // Trailing "/" after the wildcards asks for folders, as it does after a plain name.
         const std::string_view trailing = std::string_view(path).substr(nameAt + name.size());
         const DirHandle dir = openFolder(folder.empty() ? "." : folder);
         while (const dirent *entry = ::readdir(dir.get())) {
             const std::string_view entryName(entry->d_name);
-            if (entryName == "." || entryName == ".." || ::fnmatch(matcher.c_str(), entry->d_name, 0) != 0)
+            if (entryName == "." || entryName == ".." || !matchesWildcards(name, entryName))
                 continue;
             const std::string candidate = folder + entry->d_name + std::string(trailing);
             if (statusOf(candidate.c_str(), status) == 0 && admits(candidate.c_str(), status, admitted))
@@ -544,6 +628,12 @@ FileObject FileSystemObject::GetFile(std::string_view path) const
     file.m_mask = status.stx_mask;
     file.m_size = static_cast<std::int64_t>(status.stx_size);
     file.m_created = fileTime(status.stx_btime);
+    if (!(status.stx_mask & STATX_BTIME)) {
+        if (const auto created = ntfsBirthTime(entry, deviceOf(status))) {
+            file.m_created = *created;
+            file.m_mask |= STATX_BTIME;
+        }
+    }
     file.m_accessed = fileTime(status.stx_atime);
     file.m_modified = fileTime(status.stx_mtime);
     return file;

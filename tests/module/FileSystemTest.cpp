@@ -376,6 +376,10 @@ protected:
         dir.file("only/.inner");
         makeFifo(dir / "fifo");
         makeLink("gone", dir / "dangling");
+        dir.file("Photo [1].jpg");
+        dir.folder("Album [2024]");
+        dir.file("back\\slash.txt");
+        dir.file("\xc3\xa9.txt");
     }
 
     TempDir dir;
@@ -408,7 +412,17 @@ TEST_F(FileSystemSearch, AdmitsEntriesByTheirClasses)
         { "dangling", SearchSystem, "dangling" },
         { "plain.txt/", SearchPlain | SearchFolder, std::nullopt },
         { "missing.txt", SearchPlain, std::nullopt },
-        { "data[2].log", SearchPlain, "data2.log" },
+        // Brackets and backslashes are parts of names; "?" is one character, whatever its bytes.
+        { "data[2].log", SearchPlain, std::nullopt },
+        { "Photo [1].jpg", SearchPlain, "Photo [1].jpg" },
+        { "Photo [?].*", SearchPlain, "Photo [1].jpg" },
+        { "*[1]*", SearchPlain, "Photo [1].jpg" },
+        { "Album [2024]", SearchFolder, "Album [2024]" },
+        { "Album [2024*/", SearchFolder, "Album [2024]" },
+        { "back\\s*", SearchPlain, "back\\slash.txt" },
+        { "?.txt", SearchPlain, "\xc3\xa9.txt" },
+        { "??.txt", SearchPlain | SearchHidden | SearchSystem | SearchFolder, std::nullopt },
+        { "bad?.txt", SearchPlain, "bad\xff.txt" },
         { "*.none", SearchPlain | SearchHidden | SearchSystem | SearchFolder, std::nullopt },
         { "missing/*.txt", SearchPlain, std::nullopt },
         { "only/*", SearchPlain, std::nullopt },
@@ -428,7 +442,7 @@ TEST_F(FileSystemSearch, AdmitsEntriesByTheirClasses)
 
 TEST_F(FileSystemSearch, WildcardsFindOneOfTheMatches)
 {
-    for (const char *pattern : { "*.log", "data?.log", "*[12].*" }) {
+    for (const char *pattern : { "*.log", "data?.log", "d*?.*g" }) {
         const auto found = findFirstFile(dir / pattern, SearchPlain);
         EXPECT_TRUE(found == "data1.log" || found == "data2.log") << pattern << ": " << found.value_or("nothing");
     }

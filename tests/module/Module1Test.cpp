@@ -113,6 +113,11 @@ TEST_F(Module1Test, StartFolderOfFoldersFilesAndWildcards)
     EXPECT_EQ(Module1::s_CMDPATH(dir + "/file.txt"), dir);
     EXPECT_EQ(Module1::s_CMDPATH(dir + "/*.txt"), dir);
     EXPECT_EQ(Module1::s_CMDPATH(dir + "/fi?e.*"), dir);
+    const std::string album = m_dir.folder("dir/Album [2024]");
+    m_dir.file("dir/Album [2024]/Photo [1].jpg");
+    EXPECT_EQ(Module1::s_CMDPATH(album), album);
+    EXPECT_EQ(Module1::s_CMDPATH(album + "/Photo [1].jpg"), album);
+    EXPECT_EQ(Module1::s_CMDPATH(album + "/Photo [?]*"), album);
     // Hidden and system entries, and anything that matches nothing, give no start folder.
     EXPECT_EQ(Module1::s_CMDPATH(dir + "/.hidden.txt"), "");
     EXPECT_EQ(Module1::s_CMDPATH(dir + "/.hiddendir"), "");
