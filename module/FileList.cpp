@@ -20,12 +20,6 @@ namespace
         return std::string(folder);
     }
 
-    struct Span {
-        NaturalPrefix prefix;
-        std::uint64_t offset;
-        std::uint32_t length;
-    };
-
 } // namespace
 
 void FileList::setPath(std::string_view folder)
@@ -35,33 +29,29 @@ void FileList::setPath(std::string_view folder)
     // Everything is built aside and swapped in at the end, so a folder that cannot be read (or a listing that
     // fails half-way) leaves the previous list whole.
     std::string names;
-    std::vector<Span> spans;
+    std::vector<std::uint64_t> found { 0 };
     listFolder(path, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             return;
-        spans.push_back({ naturalPrefix(name), names.size(), static_cast<std::uint32_t>(name.size()) });
         names.append(name);
+        found.push_back(names.size());
     });
 
-    const auto view = [&names](const Span &span) {
-        return std::string_view(names).substr(static_cast<std::size_t>(span.offset), span.length);
+    const auto view = [&names, &found](std::size_t i) {
+        const auto begin = static_cast<std::size_t>(found[i]);
+        return std::string_view(names).substr(begin, static_cast<std::size_t>(found[i + 1]) - begin);
     };
-    // Prefixes settle most comparisons; only names that share theirs are read again.
-    std::sort(spans.begin(), spans.end(), [&view](const Span &a, const Span &b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        return naturalCompare(view(a), view(b)) < 0;
-    });
+    const std::vector<std::size_t> order = naturalOrder(found.size() - 1, view);
 
     // The names once more, in the list's order: a fill reads them one after another, which memory serves far
     // faster than names scattered in the order the folder gave them.
     std::string sorted;
     sorted.reserve(names.size());
     std::vector<std::uint64_t> offsets;
-    offsets.reserve(spans.size() + 1);
-    for (const Span &span : spans) {
+    offsets.reserve(found.size());
+    for (const std::size_t i : order) {
         offsets.push_back(sorted.size());
-        sorted.append(view(span));
+        sorted.append(view(i));
     }
     offsets.push_back(sorted.size());
 

@@ -178,8 +178,14 @@ void FolderTree::rebuild(const std::string &folder)
         if (isFolder)
             entries.push_back({ childOf(folder, name), std::string(name), depth, false });
     });
-    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(current) + 1, entries.end(),
-        [](const Entry &a, const Entry &b) { return naturalCompare(a.name, b.name) < 0; });
+    const auto children = entries.begin() + static_cast<std::ptrdiff_t>(current) + 1;
+    const std::vector<std::size_t> order = naturalOrder(static_cast<std::size_t>(entries.end() - children),
+        [&children](std::size_t i) { return std::string_view(children[static_cast<std::ptrdiff_t>(i)].name); });
+    std::vector<Entry> sorted(entries.begin(), children);
+    sorted.reserve(entries.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(children[static_cast<std::ptrdiff_t>(i)]));
+    entries.swap(sorted);
 
     std::string path = folder;
     m_path.swap(path);

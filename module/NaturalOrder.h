@@ -1,21 +1,44 @@
-// The order in which desktop file managers sort names.
+// The order in which desktop file managers sort names: the collation of the user's locale, ignoring case, with
+// runs of digits compared by their value ("file2" before "file10").
+//
+// NaturalOrder.cpp builds the order on sort keys alone; the keys come from the platform's collation
+// (posix/NaturalOrderIcu.cpp on Linux).
 #pragma once
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorrix
 {
 
-// Compares two names case-insensitively (ASCII letters), with runs of digits compared by their numeric value
-// ("file2" before "file10"); names equal in that sense are ordered by their bytes. Allocates nothing.
-// Returns <0, 0 or >0.
+// Appends the sort key of `name` to `keys`. Keys compared as unsigned bytes (std::string_view::compare) give
+// the order of the user's locale, ignoring case and reading digit runs as numbers. Names that the collation
+// cannot tell apart (differing only in case, in width, in hiragana against katakana, in leading zeros, or in
+// bytes that are not UTF-8) get equal keys; a key never holds a zero byte.
+void appendNaturalKey(std::string_view name, std::string &keys);
+
+// Orders names by the collation of `locale` ("ja_JP.UTF-8", "de_DE", "C" ...) from now on. The C and POSIX
+// locales, an empty name and a locale the platform does not know give Unicode's default order. Without a call,
+// the user's locale is taken from the environment (LC_ALL, else LC_COLLATE, else LANG) on first use. Not to be
+// called while names are being compared.
+void setNaturalOrderLocale(std::string_view locale);
+
+// Compares two names by their sort keys, and names with equal keys by their bytes, so that distinct names never
+// compare equal. Returns <0, 0 or >0. Makes both keys on each call: to sort many names, use naturalOrder.
 int naturalCompare(std::string_view a, std::string_view b);
 
-// The first 24 bytes of a name's sort key, as three numbers compared in turn. Where the prefixes of two names
-// differ, they order the names as naturalCompare does; where they are equal, naturalCompare must decide. A
-// sort that compares prefixes first settles most comparisons without reading the names again.
+// The order of `count` names, as their indices, in naturalCompare's order. `name(i)` gives name i; each name is
+// read once for its key, and again only where two keys are equal.
+std::vector<std::size_t> naturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)> &name);
+
+// The first 24 bytes of a name's sort key (zero after its end), as three numbers compared in turn. Where the
+// prefixes of two names differ, they order the names as naturalCompare does; where they are equal,
+// naturalCompare must decide.
 struct NaturalPrefix {
     std::uint64_t high = 0;
     std::uint64_t middle = 0;

@@ -95,7 +95,7 @@ TEST(FileList, SortsInNaturalOrder)
     list.setPath(dir.path());
     EXPECT_EQ(namesOf(list),
         (std::vector<std::string> {
-            ".x", "A", "a01", "a1", "b", "file2.txt", "File10.txt", "file10.txt", "\xc3\xa4" }));
+            ".x", "A", "\xc3\xa4", "a01", "a1", "b", "file2.txt", "File10.txt", "file10.txt" }));
 }
 
 class FileListPath : public testing::TestWithParam<std::string>

@@ -63,7 +63,7 @@ TEST(FolderTree, ShowsTheChainThenTheSubfolders)
 {
     TempDir dir;
     const std::string shown = dir.folder("a/b");
-    for (const char *name : { "sub10", "sub2", "Sub1", ".hidden" })
+    for (const char *name : { "sub10", "sub2", "Sub1", ".hidden", "ébauche" })
         dir.folder("a/b/" + std::string(name));
     dir.file("a/b/file.txt");
     dir.folder("elsewhere");
@@ -95,7 +95,8 @@ TEST(FolderTree, ShowsTheChainThenTheSubfolders)
     EXPECT_EQ(step, current + 1);
     EXPECT_EQ(entries[current - 1].name, "a");
 
-    EXPECT_EQ(subfolderNames(tree), (std::vector<std::string> { ".hidden", "linkToFolder", "Sub1", "sub2", "sub10" }));
+    EXPECT_EQ(subfolderNames(tree),
+        (std::vector<std::string> { ".hidden", "ébauche", "linkToFolder", "Sub1", "sub2", "sub10" }));
     for (std::size_t i = current + 1; i < entries.size(); ++i) {
         EXPECT_FALSE(entries[i].open);
         EXPECT_EQ(entries[i].depth, static_cast<int>(current) + 1);

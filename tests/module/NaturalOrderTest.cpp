@@ -12,6 +12,13 @@ using quorrix::naturalCompare;
 namespace
 {
 
+// The cases are written for the C locale's order, whatever the environment asks for.
+class CLocale : public testing::Environment
+{
+    void SetUp() override { quorrix::setNaturalOrderLocale("C"); }
+};
+[[maybe_unused]] const testing::Environment *const cLocale = testing::AddGlobalTestEnvironment(new CLocale);
+
 int sign(int value)
 {
     return (value > 0) - (value < 0);
@@ -52,21 +59,62 @@ INSTANTIATE_TEST_SUITE_P(Cases, NaturalOrderPair,
         // Case is ignored first; only a tie leaves it to the bytes.
         Pair { "File2.txt", "file10.txt" }, Pair { "apple", "Banana" }, Pair { "File10.txt", "file10.txt" },
         Pair { "A", "a" },
-        // Letters fold to lower case, so '_' sits below every letter whatever its case.
-        Pair { "a_", "aZ" }, Pair { "a_", "az" },
-        // A number sits between '/' and ':' whatever its value.
-        Pair { "a.", "a99" }, Pair { "a-1", "a1" }, Pair { "a1", "aa" }, Pair { "a99", "a:" },
+        // Punctuation sorts before numbers, numbers before letters, whatever their case or value.
+        Pair { "a_", "aZ" }, Pair { "a_", "az" }, Pair { "a.", "a99" }, Pair { "a-1", "a1" }, Pair { "a1", "aa" },
+        Pair { "a:", "a99" },
         // Equal values: the bytes decide, so distinct names never tie.
         Pair { "a001", "a01" }, Pair { "a01", "a1" }, Pair { "0", "00" }, Pair { "x01y", "x1y" },
         // A name that is a prefix of another comes first.
         Pair { "", "a" }, Pair { "a", "a0" }, Pair { "file", "file1" },
-        // Bytes from 0x80 up compare unsigned, after all ASCII, and do not fold.
-        Pair { "z", "\xc3\xa4" }, Pair { "\xc3\x84", "\xc3\xa4" }, Pair { "a9", "a\x80" }, Pair { "\x7f", "\x80" },
+        // Accented letters sort with their base letter; bytes that are not UTF-8 after all text.
+        Pair { "\xc3\xa4", "z" }, Pair { "\xc3\x84", "\xc3\xa4" }, Pair { "a9", "a\x80" }, Pair { "\x7f", "\x80" },
         Pair { "\xc3\xa4", "\xff" },
         // Runs far longer than any integer type: no overflow, value still decides.
         Pair { "n" + repeat('9', 1000), "n1" + repeat('0', 1000) }, Pair { "n" + repeat('0', 5000) + "7", "n8" },
         Pair { repeat('5', 2000) + "1x", repeat('5', 2000) + "2a" },
         Pair { "n" + repeat('0', 300) + "12", "n" + repeat('0', 3) + "12" }));
+
+struct LocalePair {
+    const char *locale;
+    std::string before;
+    std::string after;
+};
+
+void PrintTo(const LocalePair &pair, std::ostream *out)
+{
+    *out << pair.locale << ": \"" << pair.before << "\" < \"" << pair.after << '"';
+}
+
+class NaturalOrderInLocale : public testing::TestWithParam<LocalePair>
+{
+    void TearDown() override { quorrix::setNaturalOrderLocale("C"); }
+};
+
+TEST_P(NaturalOrderInLocale, OrdersBothWays)
+{
+    const LocalePair &pair = GetParam();
+    quorrix::setNaturalOrderLocale(pair.locale);
+    EXPECT_LT(naturalCompare(pair.before, pair.after), 0);
+    EXPECT_GT(naturalCompare(pair.after, pair.before), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NaturalOrderInLocale,
+    testing::Values(
+        // Accented letters among the plain ones, case ignored, accents before case; the locale decides where
+        // a letter such as "ä" goes.
+        LocalePair { "C", "école", "zeta" }, LocalePair { "en_US.UTF-8", "Émile", "zeta" },
+        LocalePair { "POSIX", "Ecole", "école" }, LocalePair { "fr_FR.UTF-8", "Émile", "émile" },
+        LocalePair { "de_DE.UTF-8@euro", "ärger", "zeta" }, LocalePair { "sv_SE.UTF-8", "zeta", "ärlig" },
+        // Japanese: Latin, then kana in syllabary order with hiragana, katakana and half-width katakana
+        // interleaved (a voiced syllable after its unvoiced one), then kanji by their reading.
+        LocalePair { "ja_JP.UTF-8", "zeta", "あ" }, LocalePair { "ja_JP.UTF-8", "ア", "い" },
+        LocalePair { "ja_JP.UTF-8", "かき", "がき" }, LocalePair { "ja_JP.UTF-8", "ｻｸﾗ", "すし" },
+        LocalePair { "ja_JP.UTF-8", "ん", "亜" }, LocalePair { "ja_JP.UTF-8", "亜", "一" },
+        LocalePair { "ja_JP.UTF-8", "漢字", "東京" },
+        // Numbers by value, full-width digits too; names the collation cannot tell apart by their bytes.
+        LocalePair { "ja_JP.UTF-8", "第2章", "第10章" }, LocalePair { "ja_JP.UTF-8", "ファイル９", "ファイル１０" },
+        LocalePair { "ja_JP.UTF-8", "さくら", "サクラ" }, LocalePair { "ja_JP.UTF-8", "abc", "ａｂｃ" },
+        LocalePair { "C", "a\xfe", "a\xff" }, LocalePair { "C", "a", "a\x01" }));
 
 TEST(NaturalOrder, EqualOnlyForIdenticalNames)
 {
@@ -86,6 +134,8 @@ std::vector<std::string> sortedTrickyNames()
         ".hidden",
         "A",
         "a",
+        "\xc3\x84",
+        "\xc3\xa4",
         "a001",
         "a01",
         "a1",
@@ -100,8 +150,6 @@ std::vector<std::string> sortedTrickyNames()
         "n8",
         "n" + repeat('9', 1000),
         "n1" + repeat('0', 1000),
-        "\xc3\x84",
-        "\xc3\xa4",
         "\xff",
     };
 }
