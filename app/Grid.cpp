@@ -19,9 +19,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-void appendShown(std::string &out, std::string_view bytes)
+void appendShown(std::string &out, std::string_view bytes, GridModel::Shown shown)
 {
-    if (quorrix::isPlainDisplayText(bytes))
+    if (shown == GridModel::Shown::AsWritten || quorrix::isPlainDisplayText(bytes))
         out.append(bytes);
     else
         out.append(quorrix::displayText(bytes));
@@ -103,6 +103,11 @@ void Grid::setText(int column, std::size_t row, std::string_view text)
     m_model->setCellText(column, row, text);
 }
 
+void Grid::setFormattedText(int column, std::size_t row, std::string_view text)
+{
+    m_model->setCellText(column, row, text, GridModel::Shown::AsWritten);
+}
+
 void Grid::setColumnWidth(int column, double characters)
 {
     if (column < 1 || column > m_model->columns())
@@ -166,7 +171,7 @@ QString Grid::selectedRowsText() const
         for (int column = 1; column <= columns; ++column) {
             if (column > 1)
                 text += '\t';
-            appendShown(text, m_model->cellText(column, row));
+            appendShown(text, m_model->cellText(column, row), m_model->cellShown(column, row));
         }
         text += '\n';
     };

@@ -27,6 +27,7 @@ public:
     void setColumnCount(int columns) override;
     void setRowCount(std::size_t rows) override;
     void setText(int column, std::size_t row, std::string_view text) override;
+    void setFormattedText(int column, std::size_t row, std::string_view text) override;
     void setColumnWidth(int column, double characters) override;
     void setSetting(Setting setting, int value) override;
 

@@ -34,7 +34,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     // The columns are narrower than a whole date-time; the pointer resting on a cell shows all of it.
     case Qt::ToolTipRole:
-        return displayString(cellText(column, static_cast<std::size_t>(index.row()) + 1));
+        return shownText(column, static_cast<std::size_t>(index.row()) + 1);
     case Qt::TextAlignmentRole:
         switch (m_alignments[static_cast<std::size_t>(index.column())]) {
         case 1:
@@ -57,7 +57,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return static_cast<std::size_t>(section) < m_rows ? QVariant(section + 1) : QVariant();
     if (section >= m_columns)
         return {};
-    return displayString(m_titles[static_cast<std::size_t>(section)]);
+    return shownText(section + 1, 0);
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
@@ -126,17 +126,17 @@ void GridModel::setRows(std::size_t rows)
         endResetModel();
 }
 
-void GridModel::setCellText(int column, std::size_t row, std::string_view text)
+void GridModel::setCellText(int column, std::size_t row, std::string_view text, Shown shown)
 {
     checkCell(column, row);
     if (row == 0) {
-        m_titles[static_cast<std::size_t>(column - 1)] = text;
+        m_titles[static_cast<std::size_t>(column - 1)] = { std::string(text), shown };
         if (!m_bulk)
             emit headerDataChanged(Qt::Horizontal, column - 1, column - 1);
         return;
     }
     const std::size_t cell = cellIndex(column, row);
-    m_cells[cell] = storedText(cell, text);
+    m_cells[cell] = storedText(cell, text, shown);
     if (!m_bulk) {
         const QModelIndex changed = index(static_cast<int>(row - 1), column - 1);
         emit dataChanged(changed, changed, { Qt::DisplayRole });
@@ -147,9 +147,25 @@ std::string_view GridModel::cellText(int column, std::size_t row) const
 {
     checkCell(column, row);
     if (row == 0)
-        return m_titles[static_cast<std::size_t>(column - 1)];
+        return m_titles[static_cast<std::size_t>(column - 1)].text;
     const Cell cell = m_cells[cellIndex(column, row)];
     return m_arena.view(cell.offset, cell.length);
+}
+
+GridModel::Shown GridModel::cellShown(int column, std::size_t row) const
+{
+    checkCell(column, row);
+    if (row == 0)
+        return m_titles[static_cast<std::size_t>(column - 1)].shown;
+    return m_cells[cellIndex(column, row)].asWritten ? Shown::AsWritten : Shown::Escaped;
+}
+
+QString GridModel::shownText(int column, std::size_t row) const
+{
+    const std::string_view text = cellText(column, row);
+    if (cellShown(column, row) == Shown::AsWritten)
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return displayString(text);
 }
 
 void GridModel::setColumnAlignment(int column, int alignment)
@@ -161,18 +177,25 @@ void GridModel::setColumnAlignment(int column, int alignment)
             index(0, column - 1), index(static_cast<int>(m_rows - 1), column - 1), { Qt::TextAlignmentRole });
 }
 
-GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text)
+GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text, Shown shown)
 {
     if (text.empty())
         return {};
+    if (text.size() >= std::size_t { 1 } << 31)
+        throw std::length_error("a cell's text reaches 2 GiB");
+    const bool asWritten = shown == Shown::AsWritten;
     // Neighbouring files often share a text (a creation time, a size): one equal to the cell above's is
     // shared rather than stored again.
     if (cell >= static_cast<std::size_t>(m_columns)) {
         const Cell above = m_cells[cell - static_cast<std::size_t>(m_columns)];
-        if (m_arena.view(above.offset, above.length) == text)
+        if (bool(above.asWritten) == asWritten && m_arena.view(above.offset, above.length) == text)
             return above;
     }
-    return { m_arena.append(text), static_cast<std::uint32_t>(text.size()) };
+    Cell stored;
+    stored.offset = m_arena.append(text);
+    stored.length = static_cast<std::uint32_t>(text.size()) & 0x7FFF'FFFFu;
+    stored.asWritten = asWritten;
+    return stored;
 }
 
 GridModel::Arena::~Arena()

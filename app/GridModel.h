@@ -10,7 +10,8 @@
 #include <vector>
 
 // Table rows 1..n are model rows 0..n-1 and columns 1..n model columns 0..n-1; row 0, the title row, is the
-// horizontal header. Cell texts are bytes, turned into QString only when a view asks for them.
+// horizontal header. Cell texts are bytes, turned into QString only when a view asks for them: escaped as
+// displayText makes names safe to read, or, for texts the program formatted itself, exactly as written.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -37,11 +38,16 @@ public:
     // Throws std::length_error beyond what a view can show (INT_MAX rows).
     void setRows(std::size_t rows);
     std::size_t rows() const { return m_rows; }
-    // Writes the cell at `column` (1..columns) and `row` (0 for the title, 1..rows for data). Throws
-    // std::out_of_range outside the table.
-    void setCellText(int column, std::size_t row, std::string_view text);
+    enum class Shown { Escaped, AsWritten };
+    // Writes the cell at `column` (1..columns) and `row` (0 for the title, 1..rows for data); `shown` says
+    // whether a view gets the text escaped or, valid UTF-8, as it is. Throws std::out_of_range outside the
+    // table.
+    void setCellText(int column, std::size_t row, std::string_view text, Shown shown = Shown::Escaped);
     // The bytes of a cell, as written.
     std::string_view cellText(int column, std::size_t row) const;
+    // How the cell's text is shown, and the text a view shows for it.
+    Shown cellShown(int column, std::size_t row) const;
+    QString shownText(int column, std::size_t row) const;
 
     // Horizontal alignment of a column's data cells: 0 left, 1 right, 2 centre. Throws std::out_of_range
     // outside the table.
@@ -53,7 +59,11 @@ private:
 
     int m_columns = 0;
     std::size_t m_rows = 0;
-    std::vector<std::string> m_titles;
+    struct Title {
+        std::string text;
+        Shown shown = Shown::Escaped;
+    };
+    std::vector<Title> m_titles;
     std::vector<int> m_alignments;
     // Every data cell's bytes back to back. Grown with realloc, which moves a large block by remapping its
     // pages rather than copying them, so that a million rows never hold the text twice while it grows.
@@ -76,14 +86,17 @@ private:
         std::size_t m_capacity = 0;
     };
 
-    // Where cell i (row-major) lies in the arena. A rewritten cell's new text is appended and the old bytes
-    // stay until the data rows are dropped; a text equal to that of the cell above is shared, not stored again.
+    // Where cell i (row-major) lies in the arena, and how it is shown. A rewritten cell's new text is appended
+    // and the old bytes stay until the data rows are dropped; a text equal to that of the cell above is shared,
+    // not stored again.
     struct Cell {
         std::uint32_t offset = 0;
-        std::uint32_t length = 0;
+        std::uint32_t length : 31 = 0;
+        std::uint32_t asWritten : 1 = 0;
     };
-    // What cell `cell` keeps for `text`: nothing for an empty text, else its bytes in the arena.
-    Cell storedText(std::size_t cell, std::string_view text);
+    // What cell `cell` keeps for `text`: nothing for an empty text, else its bytes in the arena. Throws
+    // std::length_error for a text of 2 GiB or more.
+    Cell storedText(std::size_t cell, std::string_view text, Shown shown);
 
     Arena m_arena;
     std::vector<Cell> m_cells;

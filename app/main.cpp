@@ -4,10 +4,84 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdlib>
 #include <exception>
 #include <string>
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::Literals::StringLiterals;
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+namespace
+{
+
+// A folder that Qt takes as the user's runtime folder without changing anything: a folder of this user's,
+// reached without a link, that no one else may enter.
+bool isPrivateFolder(const std::string &path)
+{
+    struct stat status = {};
+    return !path.empty() && path.front() == '/' && ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+        && status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
+}
+
+bool isSocket(const std::string &path)
+{
+    struct stat status = {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_uid == ::geteuid();
+}
+
+// Qt looks for its runtime folder while it starts, whatever the program does, and makes one when
+// $XDG_RUNTIME_DIR names none: the folder named, else <temp>/runtime-<user>. Without a session bus, the first
+// connection to it (the screen-reader bridge's, when the window shows) starts dbus-launch, whose bus daemon
+// outlives the program and writes under ~/.dbus. Outside a desktop session the environment is set here so
+// that neither happens; inside one it is left as it is. Returns false when there is no runtime folder at all.
+bool keepStartUpFromWriting()
+{
+    const auto variable = [](const char *name) {
+        const char *value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    std::string runtime = variable("XDG_RUNTIME_DIR");
+    if (!isPrivateFolder(runtime)) {
+        // The system's runtime folder of the user, where a login made one but the environment lost it (su,
+        // sudo, some remote shells).
+        runtime = "/run/user/" + std::to_string(::geteuid());
+        if (isPrivateFolder(runtime)) {
+            ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        } else {
+            // No runtime folder: Qt is pointed where no folder can be made, and goes on without one.
+            runtime.clear();
+            ::setenv("XDG_RUNTIME_DIR", "/dev/null", 1);
+            ::setenv("TMPDIR", "/dev/null", 1);
+        }
+    }
+
+    // An address, or the bus socket of the runtime folder, is a session bus (libdbus looks for the socket
+    // itself); "autolaunch:" is the launch to avoid.
+    const std::string address = variable("DBUS_SESSION_BUS_ADDRESS");
+    const bool named = !address.empty() && address.rfind("autolaunch:", 0) != 0;
+    if (!named && !(!runtime.empty() && isSocket(runtime + "/bus")))
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null", 1);
+    return !runtime.empty();
+}
+
+QtMessageHandler g_nextHandler = nullptr;
+
+// Qt's notes that it has no runtime folder, each time it looks for one: the program needs none.
+void withoutRuntimeNotes(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(u"QStandardPaths: "_s) && message.contains(u"runtime directory"_s))
+        return;
+    if (g_nextHandler)
+        g_nextHandler(type, context, message);
+}
+
+} // namespace
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +97,10 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     char *qtArgv[] = { argc > 0 && argv[0] ? argv[0] : programName, nullptr };
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    if (!keepStartUpFromWriting())
+        g_nextHandler = qInstallMessageHandler(withoutRuntimeNotes);
+#endif
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);

@@ -43,6 +43,7 @@ public:
     void setColumnCount(int) override { }
     void setRowCount(std::size_t) override { }
     void setText(int, std::size_t, std::string_view text) override { m_bytes += text.size(); }
+    void setFormattedText(int, std::size_t, std::string_view text) override { m_bytes += text.size(); }
     void setColumnWidth(int, double) override { }
     void setSetting(Setting, int) override { }
 
@@ -159,9 +160,9 @@ int scroll(std::size_t rows)
         std::snprintf(name, sizeof name, "IMG_%07zu.jpg", row);
         table.setText(1, row, name);
         table.setText(2, row, "");
-        table.setText(3, row, "2026/12/07 3:04:05");
-        table.setText(4, row, "2026/12/07 13:04:05");
-        table.setText(5, row, "2025/01/31");
+        table.setFormattedText(3, row, "2026/12/07 3:04:05");
+        table.setFormattedText(4, row, "2026/12/07 13:04:05");
+        table.setFormattedText(5, row, "2025/01/31");
         table.setText(6, row, "1024KB");
     }
     table.setRedraw(true);

@@ -87,8 +87,12 @@ public:
     // Number of data rows below the title row. Setting 0 removes every data row with its cells; setting n
     // afterwards gives n empty data rows.
     virtual void setRowCount(std::size_t rows) = 0;
-    // The cell at `column`, `row` shows `text` (bytes, shown readably even when not valid UTF-8).
+    // The cell at `column`, `row` shows `text`: bytes such as a file name, made readable and unambiguous (see
+    // displayText), also when not valid UTF-8.
     virtual void setText(int column, std::size_t row, std::string_view text) = 0;
+    // The cell shows `text`, valid UTF-8 that the program wrote itself (a date-time in the user's locale),
+    // exactly as written: the direction marks a locale writes in its dates stay marks.
+    virtual void setFormattedText(int column, std::size_t row, std::string_view text) = 0;
     // Width of `column` in characters of the table's font.
     virtual void setColumnWidth(int column, double characters) = 0;
 

@@ -153,9 +153,9 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
             const std::size_t row = i + 1;
             GRD1.setText(1, row, File1.fileName());
             GRD1.setText(2, row, mark);
-            GRD1.setText(3, row, created);
-            GRD1.setText(4, row, accessed);
-            GRD1.setText(5, row, modified);
+            GRD1.setFormattedText(3, row, created);
+            GRD1.setFormattedText(4, row, accessed);
+            GRD1.setFormattedText(5, row, modified);
             GRD1.setText(6, row, sizeText(size));
         }
     } catch (...) {

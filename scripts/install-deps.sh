@@ -11,7 +11,7 @@ packages=(
     attr strace python3 locales ntfs-3g
     clang libclang-rt-14-dev
 )
-locales=(ja_JP.UTF-8 en_US.UTF-8 de_DE.UTF-8)
+locales=(ja_JP.UTF-8 en_US.UTF-8 de_DE.UTF-8 ar_EG.UTF-8)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

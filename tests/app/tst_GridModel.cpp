@@ -69,6 +69,7 @@ private slots:
     void repeatedTextsStayApart();
     void showsBytesEscaped_data();
     void showsBytesEscaped();
+    void showsFormattedTextAsWritten();
     void redrawOffSendsOneReset();
     void redrawOnSendsCellChanges();
     void refusesCellsOutsideTable();
@@ -179,6 +180,26 @@ void tst_GridModel::showsBytesEscaped()
     QCOMPARE(grid.gridModel()->headerData(1, Qt::Horizontal).toString(), shown);
     // The bytes themselves are kept as written.
     QCOMPARE(grid.gridModel()->cellText(1, 1), text);
+}
+
+void tst_GridModel::showsFormattedTextAsWritten()
+{
+    // An Arabic short date: right-to-left marks between its parts.
+    const std::string date = "\u0660\u0667\u200F/\u0661\u0662\u200F/\u0662\u0660\u0662\u0666";
+    const QString asWritten = QString::fromStdString(date);
+    Grid grid;
+    fill(grid, 3);
+    grid.setText(2, 1, date);
+    // The same bytes right below a name's: shown as written all the same, and the name above stays escaped.
+    grid.setFormattedText(2, 2, date);
+    grid.setFormattedText(3, 0, date);
+    QCOMPARE(cell(grid, 1, 2), u"\u0660\u0667\\u200F/\u0661\u0662\\u200F/\u0662\u0660\u0662\u0666"_s);
+    QCOMPARE(cell(grid, 2, 2), asWritten);
+    QCOMPARE(grid.gridModel()->index(1, 1).data(Qt::ToolTipRole).toString(), asWritten);
+    QCOMPARE(grid.gridModel()->headerData(2, Qt::Horizontal).toString(), asWritten);
+
+    grid.selectRow(1);
+    QCOMPARE(grid.selectedRowsText(), u"Name\tMark\t"_s + asWritten + u"\n2.1\t"_s + asWritten + u"\t2.3\n"_s);
 }
 
 void tst_GridModel::redrawOffSendsOneReset()

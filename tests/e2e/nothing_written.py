@@ -4,8 +4,9 @@
   nothing_written.py prepare FOLDER STATE     sets every access time under FOLDER far into the past (so that any
                                               read would update it) and keeps every entry's times in STATE
   nothing_written.py compare FOLDER STATE     fails when an entry's times differ from those kept in STATE
-  nothing_written.py trace LOG FOLDER...      fails on every call in the strace log LOG that changes a file, and
-                                              when a FOLDER was never opened for listing
+  nothing_written.py trace LOG FOLDER...      fails on every call in the strace log LOG that changes a file or
+                                              starts another program or process, and when a FOLDER was never
+                                              opened for listing
   nothing_written.py close WINDOW             asks the X window WINDOW to close, as a window manager does
 """
 import ctypes
@@ -118,6 +119,8 @@ AT_CALLS = {"openat", "openat2", "mkdirat", "unlinkat", "renameat", "renameat2",
             # fchmodat2, setxattrat and removexattrat, newer than this strace's table
             "syscall_0x1c4", "syscall_0x1cf", "syscall_0x1d2"}
 FD_CALLS = {"ftruncate", "fchmod", "fchown", "fsetxattr", "fremovexattr", "fallocate"}
+# Calls that start a process (threads aside) or another program.
+SPAWN_CALLS = {"fork", "vfork", "clone", "clone3", "execve", "execveat"}
 WRITE_FLAGS = re.compile(r"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_TMPFILE|O_APPEND")
 CALL = re.compile(r"^(\d+) +(\w+)\((.*)\) += (.*)$")
 STRING = re.compile(r'"((?:[^"\\]|\\.)*)"')
@@ -180,12 +183,19 @@ def font_cache(path):
 def trace(log, folders):
     offences = []
     opened = set()
+    program_started = False
     with open(log, encoding="latin-1") as source:
         for line in merged_calls(source):
             found = CALL.match(line)
             if not found:
                 continue
             _, call, arguments, result = found.groups()
+            if call in SPAWN_CALLS:
+                if call == "execve" and not program_started:
+                    program_started = True  # the program itself
+                elif "CLONE_THREAD" not in arguments:
+                    offences.append(line)  # tried, even when it failed: a program meant to outlive this one
+                continue
             if call in {"open", "openat", "openat2"}:
                 if "O_DIRECTORY" in arguments and not result.startswith("-1"):
                     strings = [unescape(s) for s in STRING.findall(arguments)]
@@ -204,7 +214,7 @@ def trace(log, folders):
                 continue
             offences.append(line)
     for line in offences:
-        print("writes: " + line)
+        print(("starts: " if CALL.match(line).group(2) in SPAWN_CALLS else "writes: ") + line)
     missing = [f for f in folders if f not in opened]
     for folder in missing:
         print("never listed: " + shown(folder))

@@ -4,7 +4,9 @@
 # each, then the window is closed as a window manager closes it. Fails on any call that creates, writes, renames,
 # deletes or changes the times, modes or attributes of a file (devices, /proc, memory files, sockets and pipes
 # aside; the system's font cache only noted), on a subfolder that was never listed, and on any entry whose
-# times changed, the access times of the files and of the folders themselves included.
+# times changed, the access times of the files and of the folders themselves included. Then it starts the program
+# three times more without a desktop session's environment (no runtime folder, a missing one, one that is not
+# private; no session bus) and fails on any write there too, and on any program or process it starts.
 # Usage: writes_nothing.sh PROGRAM MAKE_HOSTILE   (run under a virtual display, e.g. xvfb-run -a)
 set -euo pipefail
 program=$1
@@ -68,6 +70,37 @@ for part in "${parts[@]}"; do
 done
 python3 "$check" trace "$work/trace.log" "${expected[@]}" || failed=1
 python3 "$check" compare "$folder" "$work/times.state" || failed=1
+
+# Outside a desktop session: opens the folder and closes. A bus daemon it launched would outlive the program and
+# keep strace waiting, so the wait is bounded.
+bare_run() {
+    local name=$1
+    shift
+    env -u XDG_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS "$@" TZ=UTC LC_ALL=C \
+        strace -f -qq -y -s 4096 -o "$work/$name.log" "$program" "$folder" &
+    tracer=$!
+    await_window 60
+    pid=$(xdotool getwindowpid "$window")
+    python3 "$check" close "$window"
+    local status=0
+    timeout 60 tail --pid="$pid" -f /dev/null || status=$?
+    pid=
+    if [ "$status" -eq 0 ] && ! timeout 30 tail --pid="$tracer" -f /dev/null; then
+        echo "$name: a process the program started is still running."
+        kill "$tracer" 2>/dev/null
+        status=1
+    fi
+    wait "$tracer" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "$name: the program did not end cleanly."
+        failed=1
+    fi
+    python3 "$check" trace "$work/$name.log" "$folder" || failed=1
+}
+mkdir -m 755 "$work/shared-runtime"
+bare_run no-session
+bare_run missing-runtime XDG_RUNTIME_DIR="$work/missing"
+bare_run shared-runtime XDG_RUNTIME_DIR="$work/shared-runtime"
 if [ "$failed" -ne 0 ]; then
     exit 1
 fi

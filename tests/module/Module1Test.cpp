@@ -255,6 +255,9 @@ TEST_F(Module1Test, FillWritesOneRowPerFileInListOrder)
     EXPECT_EQ(grid.text(1, 3), "file2.txt");
     EXPECT_EQ(grid.text(4, 3), "2001/02/03 4:05:06");
     EXPECT_EQ(grid.text(5, 3), "2001/02/03");
+    // Date-times go in as the locale writes them; the name stays bytes, to be escaped.
+    for (int column = 1; column <= 6; ++column)
+        EXPECT_EQ(grid.formatted.count({ column, 3 }), column >= 3 && column <= 5 ? 1u : 0u) << column;
     EXPECT_EQ(grid.text(1, 11), "file10.txt");
     EXPECT_EQ(grid.text(6, 11), "6KB"); // 6000 bytes
     // Repainting is held back for the whole fill, the row count set once to its final value.

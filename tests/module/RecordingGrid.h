@@ -4,6 +4,7 @@
 #include "Controls.h"
 
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -40,6 +41,12 @@ public:
         if (row > rows || column < 1 || column > columns)
             throw std::out_of_range("cell outside the table");
         cells[{ column, row }] = std::string(text);
+        formatted.erase({ column, row });
+    }
+    void setFormattedText(int column, std::size_t row, std::string_view text) override
+    {
+        setText(column, row, text);
+        formatted.insert({ column, row });
     }
     void setColumnWidth(int column, double characters) override { widths[column] = characters; }
     void setSetting(Setting setting, int value) override { settings.emplace_back(setting, value); }
@@ -61,6 +68,7 @@ public:
 
     std::vector<std::string> log;
     std::map<std::pair<int, std::size_t>, std::string> cells;
+    std::set<std::pair<int, std::size_t>> formatted; // cells written as formatted text, shown unescaped
     std::map<int, double> widths;
     std::vector<std::pair<Setting, int>> settings;
     bool redraw = true;
