@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -143,6 +144,11 @@ struct Normalisation {
     std::string shown; // below the temporary folder
 };
 
+void PrintTo(const Normalisation &row, std::ostream *out)
+{
+    *out << '"' << row.given << "\" -> \"" << row.shown << '"';
+}
+
 class FolderTreeNormalisation : public testing::TestWithParam<Normalisation>
 {
 };
@@ -164,7 +170,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, FolderTreeNormalisation,
     testing::Values(Normalisation { "a/b", "/a/b" }, Normalisation { "./a//b/", "/a/b" },
         Normalisation { "a/../a/b/..", "/a" }, Normalisation { "/a/b/", "/a/b" }, Normalisation { "/a/./b//", "/a/b" },
         // Lexical: ".." takes away the name before it without asking whether that exists.
-        Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" }));
+        Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" }),
+    // "./a//b/" is "dot_a__b_".
+    [](const testing::TestParamInfo<Normalisation> &row) {
+        std::string name;
+        for (const char c : row.param.given)
+            name += c == '.' ? "dot" : c == '/' ? "_" : std::string(1, c);
+        return name;
+    });
 
 TEST(FolderTree, AbsoluteFolderUsesTheWorkingDirectory)
 {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,11 @@ struct SizeCase {
     const char *text;
 };
 
+void PrintTo(const SizeCase &row, std::ostream *out)
+{
+    *out << '"' << row.bytes << "\" -> " << row.text;
+}
+
 class SizeTextTest : public ::testing::TestWithParam<SizeCase>
 {
 };
@@ -80,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(Table, SizeTextTest,
         // Past the 2 GiB and 32-bit limits, and at the top of the 64-bit range.
         SizeCase { "2147483648", "2097152KB" }, SizeCase { "3221225472", "3145728KB" },
         SizeCase { "9223372036854775807", "9007199254740992KB" }, SizeCase { "-1536", "-2KB" },
-        SizeCase { "-100", "0KB" }, SizeCase { "12x", "0KB" }));
+        SizeCase { "-100", "0KB" }, SizeCase { "12x", "0KB" }),
+    [](const testing::TestParamInfo<SizeCase> &row) {
+        const std::string_view bytes = row.param.bytes;
+        return bytes.starts_with('-') ? "minus" + test::caseName(bytes.substr(1)) : test::caseName(bytes);
+    });
 
 TEST(AttributeMarkTest, OnlyASingleKnownAttributeGivesALetter)
 {

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -193,6 +194,33 @@ std::vector<std::string> nonFolderNames(const std::string &folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string caseName(std::string_view text)
+{
+    if (text.empty())
+        return "empty";
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string name;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x80)
+            name += { 'x', hex[byte >> 4], hex[byte & 0xF] };
+        else if (std::isalnum(byte))
+            name += text[i];
+        else
+            name += '_';
+        std::size_t run = 1;
+        while (i + run < text.size() && text[i + run] == text[i])
+            ++run;
+        if (run > 8) {
+            name += "_times" + std::to_string(run) + '_';
+            i += run;
+        } else {
+            ++i;
+        }
+    }
+    return name;
 }
 
 bool bypassesPermissions()

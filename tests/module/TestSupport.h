@@ -64,6 +64,11 @@ std::optional<std::string> undoDisplayText(std::string_view shown);
 // a second opinion on what the file list must hold. Sorted by bytes.
 std::vector<std::string> nonFolderNames(const std::string &folder);
 
+// A readable name for a parameterised case, made of its input and stable from build to build: letters and digits
+// stay, a byte from 0x80 up becomes "x" and its hex value, any other byte '_', and a run of more than eight equal
+// characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
+std::string caseName(std::string_view text);
+
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
 // need a refusal skip themselves then.
 bool bypassesPermissions();
