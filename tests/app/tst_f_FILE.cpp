@@ -259,15 +259,21 @@ void tst_f_FILE::refillLeavesOnlyTheNewRows()
 
 void tst_f_FILE::rootFileGetsItsRow()
 {
-    // A file directly in "/" is asked about as "/name", with one separator.
-    const std::string path = "/quorrix-window-test-" + std::to_string(::getpid()) + ".txt";
+    // A file directly in "/" is asked about as "/name", with one separator. The file is made only in a root folder
+    // of the test's own.
+    if (!quorrix::test::inOwnRoot()) {
+        const int status = quorrix::test::runInOwnRoot({ "rootFileGetsItsRow" });
+        if (status == 77)
+            QSKIP("no root folder of its own can be made here");
+        QCOMPARE(status, 0);
+        return;
+    }
+    const std::string path = "/quorrix-window-test.txt";
     {
         std::ofstream out(path);
-        if (!out)
-            QSKIP("cannot create a file in /");
+        QVERIFY(out);
         out << std::string(2048, 'x');
     }
-    const auto removeFile = qScopeGuard([&] { std::filesystem::remove(path); });
     Window w(path);
     QCOMPARE(w.dir1()->path(), std::string("/"));
     const auto row = w.names().indexOf(qs(path.substr(1)));

@@ -22,22 +22,24 @@ head -c 3584 /dev/zero > "$folder/readonly.txt"
 chmod 444 "$folder/readonly.txt"
 rm "$folder/gone.txt"
 xdotool key --clearmodifiers F5
-sleep 0.5
 
-# Tab from the drive list past the directory list to the table, select everything and copy it.
+# Tab from the drive list past the directory list to the table, select everything and copy it. The keys queue up
+# behind F5, so what is copied is the refilled table.
 xdotool key --clearmodifiers Tab Tab
 xdotool key --clearmodifiers ctrl+a
 xdotool key --clearmodifiers ctrl+c
-sleep 0.5
 
-copied=$(timeout 10 xclip -o -selection clipboard | awk -F '\t' '{ print $1 "\t" $2 "\t" $6 }')
 expected=$(printf '%s\n' \
     $'ファイル名\t属性\tファイルサイズ' \
     $'.hidden\tH\t0KB' \
     $'added.txt\t\t3KB' \
     $'before.txt\t\t2KB' \
     $'readonly.txt\tR\t4KB')
-if [ "$copied" != "$expected" ]; then
+copied_as_expected() {
+    copied=$(timeout 10 xclip -o -selection clipboard 2>/dev/null | awk -F '\t' '{ print $1 "\t" $2 "\t" $6 }')
+    [ "$copied" = "$expected" ]
+}
+if ! wait_for 60 "the clipboard to hold the folder's files" copied_as_expected; then
     echo "The clipboard holds:"
     echo "$copied"
     echo "Expected:"

@@ -38,14 +38,17 @@ pid=$(xdotool getwindowpid "$window")
 
 # From the drive list to the directory list, which shows the folder selected and its subfolders below it. For
 # each subfolder: down to it, Enter opens it, F5 re-reads it, up to the parent, Enter goes back.
+# Keys queue up in order; the wait for each subfolder's listing, seen in the trace, paces them.
+listed() {
+    grep -F "\"$1\"" "$work/trace.log" | grep -q O_DIRECTORY
+}
 xdotool key --clearmodifiers Tab
-sleep 0.3
 for i in "${!parts[@]}"; do
     for _ in $(seq 0 "$i"); do
         xdotool key --clearmodifiers Down
     done
     xdotool key --clearmodifiers Return F5 Up Return
-    sleep 0.3
+    wait_for 60 "the listing of ${parts[$i]}" listed "$folder/${parts[$i]}"
 done
 xdotool key --clearmodifiers F5
 

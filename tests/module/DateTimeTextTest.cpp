@@ -20,6 +20,7 @@
 
 using quorrix::DateTimeText;
 using quorrix::FileTime;
+using quorrix::test::caseName;
 using quorrix::test::EnvGuard;
 using quorrix::test::utcSeconds;
 
@@ -31,6 +32,11 @@ struct PatternRow {
     const char *date;
     const char *time;
 };
+
+void PrintTo(const PatternRow &row, std::ostream *os)
+{
+    *os << '"' << row.locale << '"';
+}
 
 class DateTimePatterns : public testing::TestWithParam<PatternRow>
 {
@@ -51,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(Locales, DateTimePatterns,
         // No locale, or one ICU has no data for: the fixed patterns, not ICU's root ones.
         PatternRow { "C", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { "POSIX", "yyyy/MM/dd", "H:mm:ss" },
         PatternRow { "", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { "C.UTF-8", "yyyy/MM/dd", "H:mm:ss" },
-        PatternRow { "xx_YY.UTF-8", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { ".UTF-8", "yyyy/MM/dd", "H:mm:ss" }));
+        PatternRow { "xx_YY.UTF-8", "yyyy/MM/dd", "H:mm:ss" }, PatternRow { ".UTF-8", "yyyy/MM/dd", "H:mm:ss" }),
+    [](const testing::TestParamInfo<PatternRow> &row) { return caseName(row.param.locale); });
 
 struct FormatRow {
     const char *locale;
@@ -134,7 +141,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, DateTimeFormat,
         FormatRow { "th_TH.UTF-8", "Asia/Bangkok", at(2026, 12, 6, 17), "07/12/2569" },
         FormatRow { "fa_IR.UTF-8", "UTC", at(2026, 12, 7, 3, 4, 5),
             "\xDB\xB1\xDB\xB4\xDB\xB0\xDB\xB5/\xDB\xB0\xDB\xB9/\xDB\xB1\xDB\xB6 "
-            "\xDB\xB3:\xDB\xB0\xDB\xB4:\xDB\xB0\xDB\xB5" }));
+            "\xDB\xB3:\xDB\xB0\xDB\xB4:\xDB\xB0\xDB\xB5" }),
+    // Locale, zone and the UTC time given: "C_UTC_20261207T030405".
+    [](const testing::TestParamInfo<FormatRow> &row) {
+        const FileTime time = row.param.time;
+        const auto seconds = static_cast<std::time_t>(time.seconds);
+        std::tm tm {};
+        gmtime_r(&seconds, &tm);
+        char utc[48];
+        std::snprintf(utc, sizeof utc, "%04d%02d%02dT%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+            tm.tm_hour, tm.tm_min, tm.tm_sec);
+        std::string name = caseName(row.param.locale) + "_" + caseName(row.param.zone) + "_" + utc;
+        if (time.nanoseconds != 0)
+            name += "_" + std::to_string(time.nanoseconds) + "ns";
+        return name;
+    });
 
 TEST(DateTimeText, ExtremeTimesGiveSomeText)
 {
@@ -306,6 +327,9 @@ INSTANTIATE_TEST_SUITE_P(Locales, DateTimeAgainstIcu,
         CrossRow { "fi_FI", "Europe/Helsinki" }, CrossRow { "en_AU", "Australia/Lord_Howe" },
         // These three go through ICU's formatter rather than the compiled fields.
         CrossRow { "th_TH", "Asia/Bangkok" }, CrossRow { "fa_IR", "America/New_York" },
-        CrossRow { "ar_EG", "Europe/Berlin" }));
+        CrossRow { "ar_EG", "Europe/Berlin" }),
+    [](const testing::TestParamInfo<CrossRow> &row) {
+        return caseName(row.param.locale) + "_" + caseName(row.param.zone);
+    });
 
 } // namespace

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <unicode/ustring.h>
 
-#include <cctype>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -34,6 +34,11 @@ struct Row {
     std::string bytes;
     std::string shown;
 };
+
+void PrintTo(const Row &row, std::ostream *out)
+{
+    *out << row.what;
+}
 
 class DisplayTextRow : public testing::TestWithParam<Row>
 {
@@ -77,12 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayTextRow,
         Row { "surrogate", "\xED\xA0\x80", "\\xED\\xA0\\x80" },
         Row { "above U+10FFFF", "\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80" },
         Row { "latin-1 name", "caf\xE9.txt", "caf\\xE9.txt" }),
-    [](const testing::TestParamInfo<Row> &row) {
-        std::string name;
-        for (const char c : std::string(row.param.what))
-            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        return name;
-    });
+    [](const testing::TestParamInfo<Row> &row) { return quorrix::test::caseName(row.param.what); });
 
 TEST(DisplayText, DistinctInputsStayDistinct)
 {

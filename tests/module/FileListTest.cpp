@@ -112,7 +112,8 @@ TEST_P(FileListPath, DropsTrailingSlashes)
     EXPECT_EQ(namesOf(list), std::vector<std::string> { "only" });
 }
 
-INSTANTIATE_TEST_SUITE_P(Suffixes, FileListPath, testing::Values("", "/", "//"));
+INSTANTIATE_TEST_SUITE_P(Suffixes, FileListPath, testing::Values("", "/", "//"),
+    [](const testing::TestParamInfo<std::string> &row) { return std::to_string(row.param.size()) + "_slashes"; });
 
 TEST(FileList, RootKeepsItsSlash)
 {

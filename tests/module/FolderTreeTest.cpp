@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -159,6 +160,11 @@ struct Normalisation {
     std::string shown; // below the temporary folder
 };
 
+void PrintTo(const Normalisation &row, std::ostream *out)
+{
+    *out << '"' << row.given << "\" -> \"" << row.shown << '"';
+}
+
 class FolderTreeNormalisation : public testing::TestWithParam<Normalisation>
 {
 };
@@ -184,7 +190,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, FolderTreeNormalisation,
         Normalisation { "/missing/../a", "/a" }, Normalisation { ".", "" }, Normalisation { "a/b/../../", "" },
         // After a link, ".." leads to the parent of the link's target, as the system goes.
         Normalisation { "/link/..", "/a" }, Normalisation { "link/../b/.", "/a/b" },
-        Normalisation { "/link/./../..", "" }));
+        Normalisation { "/link/./../..", "" }),
+    // "./a//b/" is "dot_a__b_".
+    [](const testing::TestParamInfo<Normalisation> &row) {
+        std::string name;
+        for (const char c : row.param.given)
+            name += c == '.' ? "dot" : c == '/' ? "_" : std::string(1, c);
+        return name;
+    });
 
 TEST(FolderTree, AbsoluteFolderUsesTheWorkingDirectory)
 {

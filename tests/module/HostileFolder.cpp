@@ -1,17 +1,14 @@
 #include "HostileFolder.h"
+#include "TestSupport.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
 #include <memory>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <system_error>
 #include <vector>
-
-extern char **environ;
 
 namespace quorrix::test
 {
@@ -19,22 +16,9 @@ namespace quorrix::test
 namespace
 {
 
-    // Runs a program with `arguments` and waits for it; true when it exits with status 0.
     bool run(const std::vector<std::string> &arguments)
     {
-        std::vector<char *> argv;
-        for (const std::string &argument : arguments)
-            argv.push_back(const_cast<char *>(argument.c_str()));
-        argv.push_back(nullptr);
-        pid_t child = 0;
-        if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            return false;
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0) {
-            if (errno != EINTR)
-                return false;
-        }
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return runProgram(arguments) == 0;
     }
 
     struct DirCloser {

@@ -1,4 +1,5 @@
 #include "NaturalOrder.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, NaturalOrderPair,
         // Runs far longer than any integer type: no overflow, value still decides.
         Pair { "n" + repeat('9', 1000), "n1" + repeat('0', 1000) }, Pair { "n" + repeat('0', 5000) + "7", "n8" },
         Pair { repeat('5', 2000) + "1x", repeat('5', 2000) + "2a" },
-        Pair { "n" + repeat('0', 300) + "12", "n" + repeat('0', 3) + "12" }));
+        Pair { "n" + repeat('0', 300) + "12", "n" + repeat('0', 3) + "12" }),
+    [](const testing::TestParamInfo<Pair> &row) {
+        return quorrix::test::caseName(row.param.before) + "_lt_" + quorrix::test::caseName(row.param.after);
+    });
 
 struct LocalePair {
     const char *locale;

@@ -1,15 +1,21 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace quorrix::test
 {
@@ -106,6 +112,56 @@ EnvGuard::~EnvGuard()
     tzset();
 }
 
+WorkingDirectory::WorkingDirectory(const std::string &folder)
+    : m_old(std::filesystem::current_path())
+{
+    std::filesystem::current_path(folder);
+}
+
+WorkingDirectory::~WorkingDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(m_old, ignored);
+}
+
+int runProgram(const std::vector<std::string> &arguments)
+{
+    std::vector<char *> argv;
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool inOwnRoot()
+{
+    return std::getenv("QUORRIX_OWN_ROOT") != nullptr;
+}
+
+int runInOwnRoot(const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> command { QUORRIX_OWN_ROOT_SCRIPT, std::filesystem::read_symlink("/proc/self/exe") };
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runProgram(command);
+}
+
+void runCaseInOwnRoot()
+{
+    const testing::TestInfo &info = *testing::UnitTest::GetInstance()->current_test_info();
+    const int status = runInOwnRoot({ "--gtest_filter=" + std::string(info.test_suite_name()) + "." + info.name() });
+    if (status == 77)
+        GTEST_SKIP() << "no root folder of its own can be made here";
+    EXPECT_EQ(status, 0) << "the case failed in a root folder of its own (its output is above)";
+}
+
 namespace
 {
 
@@ -193,6 +249,33 @@ std::vector<std::string> nonFolderNames(const std::string &folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string caseName(std::string_view text)
+{
+    if (text.empty())
+        return "empty";
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string name;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x80)
+            name += { 'x', hex[byte >> 4], hex[byte & 0xF] };
+        else if (std::isalnum(byte))
+            name += text[i];
+        else
+            name += '_';
+        std::size_t run = 1;
+        while (i + run < text.size() && text[i + run] == text[i])
+            ++run;
+        if (run > 8) {
+            name += "_times" + std::to_string(run) + '_';
+            i += run;
+        } else {
+            ++i;
+        }
+    }
+    return name;
 }
 
 bool bypassesPermissions()

@@ -57,12 +57,42 @@ private:
     bool m_hadOld;
 };
 
+// Makes `folder` the working directory for the life of the guard, then goes back.
+class WorkingDirectory
+{
+public:
+    explicit WorkingDirectory(const std::string &folder);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory &) = delete;
+    WorkingDirectory &operator=(const WorkingDirectory &) = delete;
+
+private:
+    std::string m_old;
+};
+
+// Runs a program (found on PATH) with `arguments`, the first being its name, and waits for it: its exit status,
+// or -1 when it could not run or did not exit.
+int runProgram(const std::vector<std::string> &arguments);
+
+// Cases that need a file directly in "/" make it only where "/" is a root folder of their own (tests/own_root.sh);
+// elsewhere they run again in one.
+bool inOwnRoot();
+// Runs this program again with `arguments` in a root folder of its own: its exit status, 77 where none can be made.
+int runInOwnRoot(const std::vector<std::string> &arguments);
+// Runs the current GoogleTest case again in a root folder of its own and expects it to pass there.
+void runCaseInOwnRoot();
+
 // The bytes a text written by displayText stands for, or nothing when the text holds a malformed escape.
 std::optional<std::string> undoDisplayText(std::string_view shown);
 
 // The names of the entries of `folder` that are not folders (links followed), read with the standard library:
 // a second opinion on what the file list must hold. Sorted by bytes.
 std::vector<std::string> nonFolderNames(const std::string &folder);
+
+// A readable name for a parameterised case, made of its input and stable from build to build: letters and digits
+// stay, a byte from 0x80 up becomes "x" and its hex value, any other byte '_', and a run of more than eight equal
+// characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
+std::string caseName(std::string_view text);
 
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
 // need a refusal skip themselves then.
