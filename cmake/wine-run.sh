@@ -7,7 +7,10 @@
 set -euo pipefail
 arch=$1
 shift
-prefix=${QUORRIX_WINEPREFIX:-${TMPDIR:-/tmp}/quorrix-wine-$arch-$(id -u)}
+prefix=${QUORRIX_WINEPREFIX:-}
+if [ -z "$prefix" ]; then
+    prefix=$(dirname "$(mktemp -u)")/quorrix-wine-$arch-$(id -u)
+fi
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The wine launcher prefers the 32-bit loader whenever it is installed, even where it cannot run.

@@ -1,6 +1,7 @@
 // The Windows file-system layer and date-time text, on the system's own terms.
 #include "DateTimeText.h"
 #include "FileSystem.h"
+#include "NaturalOrder.h"
 #include "win32/WideText.h"
 
 #include <gtest/gtest.h>
@@ -241,4 +242,14 @@ TEST(Win32FileSystem, FolderScopeAnswersFromItsListing)
     EXPECT_EQ(fileLength(gone), 7);
     EXPECT_EQ(fileLength(later), 9);
     EXPECT_THROW(fileLength(dir.path() + "\\GONE\\x"), std::system_error);
+}
+
+// The system's comparison orders the names; only a tie is left to the bytes, so distinct names never tie.
+TEST(Win32Order, DigitsAsNumbersCaseIgnoredTiesByBytes)
+{
+    EXPECT_LT(naturalCompare("file2.txt", "file10.txt"), 0);
+    EXPECT_LT(naturalCompare("apple", "Banana"), 0);
+    EXPECT_LT(naturalCompare("A", "a"), 0);
+    EXPECT_GT(naturalCompare("a", "A"), 0);
+    EXPECT_EQ(naturalCompare("x", "x"), 0);
 }
