@@ -1,8 +1,9 @@
 // The file-system layer: every call the program makes to the operating system goes through here.
 //
-// The declarations are platform-neutral; module/posix/ holds the Linux implementation, and a Win32 one can
-// stand beside it. Paths are bytes and travel unchanged to the system. Failures are thrown as
-// std::system_error carrying the system's errno, so a caller may trap them or let them pass.
+// The declarations are what every platform offers; module/posix/ holds the Linux implementation, module/win32/
+// the Windows one. Paths are bytes (UTF-8 on Windows) and reach the system unchanged. Failures are thrown as
+// std::system_error carrying the system's own error code (errno, or a Windows error code in
+// std::system_category()), so a caller may trap them or let them pass.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace quorrix
@@ -54,28 +56,51 @@ std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admi
 class FileObject
 {
 public:
+    // What an entry is, links followed: a regular file, a folder, or anything else (device, FIFO, socket, a
+    // link that leads nowhere).
+    enum class Kind : std::uint8_t { File, Folder, Other };
+
+    FileObject() = default;
+    // Made by the file-system layer from one status query. A time the system did not give is left empty.
+    FileObject(int attributes, Kind kind, std::int64_t size, std::optional<FileTime> created,
+        std::optional<FileTime> accessed, std::optional<FileTime> modified)
+        : m_attributes(attributes)
+        , m_kind(kind)
+        , m_size(size)
+        , m_created(created)
+        , m_accessed(accessed)
+        , m_modified(modified)
+    {
+    }
+
     // The attribute value: the file system's own DOS attribute bits where it keeps them, else formed from
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
     // neither a regular file nor a folder). Read when the object is made.
     int Attributes() const { return m_attributes; }
     // Birth time (on ntfs-3g, which gives statx none, from its own xattr); throws when the file system does
     // not record one.
-    FileTime DateCreated() const;
-    FileTime DateLastAccessed() const;
-    FileTime DateLastModified() const;
+    FileTime DateCreated() const { return timeOrThrow(m_created); }
+    FileTime DateLastAccessed() const { return timeOrThrow(m_accessed); }
+    FileTime DateLastModified() const { return timeOrThrow(m_modified); }
     // Length in bytes.
     std::int64_t Size() const { return m_size; }
 
-    bool isFolder() const;
-    bool isRegular() const;
+    Kind kind() const { return m_kind; }
+    bool isFolder() const { return m_kind == Kind::Folder; }
+    bool isRegular() const { return m_kind == Kind::File; }
 
 private:
-    friend class FileSystemObject;
+    static FileTime timeOrThrow(const std::optional<FileTime> &time)
+    {
+        if (!time)
+            throw std::system_error(std::make_error_code(std::errc::no_message_available), "time not recorded");
+        return *time;
+    }
+
     int m_attributes = 0;
-    std::uint32_t m_mode = 0;
-    std::uint32_t m_mask = 0;
+    Kind m_kind = Kind::Other;
     std::int64_t m_size = 0;
-    FileTime m_created, m_accessed, m_modified;
+    std::optional<FileTime> m_created, m_accessed, m_modified;
 };
 
 // Stands in for the platform's scripting file-system object: made fresh for each query, holds nothing.
@@ -124,25 +149,15 @@ bool isFolder(std::string_view path);
 // The process's working directory. The program never changes it.
 std::string currentDirectory();
 
-// A mounted file system that a person keeps files on.
+// A mounted file system that a person keeps files on: on Windows a drive letter.
 struct Drive {
-    std::string mountPoint;
-    std::string text; // "mount point [label]" or "mount point [device]"
+    std::string mountPoint; // the drive's root folder
+    std::string text; // "mount point [label]" or "mount point [device]"; "c: [label]" on Windows
     friend bool operator==(const Drive &, const Drive &) = default;
 };
 
-// The drives of a mountinfo table (the format of /proc/self/mountinfo), pseudo file systems and mounts below
-// /proc, /sys, /dev and /run left out, ordered by mount point; "/" is always the first, a mount point or not.
-// `labelOf` gives a device's volume label, or an empty string.
-std::vector<Drive> parseMountInfo(
-    std::string_view mountinfo, const std::function<std::string(std::string_view device)> &labelOf);
-
 // The drives of this system now.
 std::vector<Drive> readDrives();
-
-// Forgets what was learnt about each device's file system (which one it is, whether it keeps DOS attributes).
-// Once the mounts have changed, a device number may belong to another file system; readDrives calls it.
-void forgetFileSystems();
 
 // Index of the drive that holds `path` (the longest mount point that is a prefix of it), or nothing.
 std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string_view path);

@@ -2,7 +2,7 @@
 // runs of digits compared by their value ("file2" before "file10").
 //
 // NaturalOrder.cpp builds the order on sort keys alone; the keys come from the platform's collation
-// (posix/NaturalOrderIcu.cpp on Linux).
+// (posix/NaturalOrderIcu.cpp on Linux, win32/NaturalOrderWin32.cpp on Windows).
 #pragma once
 
 #include <compare>

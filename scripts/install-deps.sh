@@ -34,6 +34,24 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The Windows core: the MinGW-w64 cross compiler and Wine (its 32-bit loader is an i386 package).
+missing=()
+for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine python3-pefile; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+# A kernel without 32-bit support cannot run that loader: the tests then run as 64-bit code in 64-bit Wine.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    for package in g++-mingw-w64-x86-64-posix wine64; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
 available=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
 generate=0
 for name in "${locales[@]}"; do

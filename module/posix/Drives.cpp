@@ -1,5 +1,5 @@
 // The drive list's drives on Linux: the mount table, and volume labels from udev's links.
-#include "FileSystem.h"
+#include "posix/FileSystemPosix.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // The file-system layer on Linux: statx for an entry's status, readdir for folders, and the file systems' own
 // ioctls and extended attributes for DOS attribute bits.
-#include "FileSystem.h"
+#include "posix/FileSystemPosix.h"
 
 #include <array>
 #include <atomic>
@@ -581,39 +581,6 @@ void forgetFileSystems()
     devices().forget();
 }
 
-FileTime FileObject::DateCreated() const
-{
-    // A birth time of exactly the epoch is what a file system reports for an inode written without one (as
-    // image builders write them); no file was born at that instant, so there is no birth time to show.
-    if (!(m_mask & STATX_BTIME) || m_created == FileTime {})
-        fail(ENODATA, "no birth time");
-    return m_created;
-}
-
-FileTime FileObject::DateLastAccessed() const
-{
-    if (!(m_mask & STATX_ATIME))
-        fail(ENODATA, "no access time");
-    return m_accessed;
-}
-
-FileTime FileObject::DateLastModified() const
-{
-    if (!(m_mask & STATX_MTIME))
-        fail(ENODATA, "no modification time");
-    return m_modified;
-}
-
-bool FileObject::isFolder() const
-{
-    return S_ISDIR(m_mode);
-}
-
-bool FileObject::isRegular() const
-{
-    return S_ISREG(m_mode);
-}
-
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {
     // Reused from call to call: a fill asks for every file of a folder, and each copy would be an allocation.
@@ -622,21 +589,25 @@ FileObject FileSystemObject::GetFile(std::string_view path) const
     struct statx status;
     if (const int error = statusOf(entry, status))
         fail(error, "statx");
-    FileObject file;
-    file.m_attributes = attributesOf(entry, status.stx_mode, deviceOf(status));
-    file.m_mode = status.stx_mode;
-    file.m_mask = status.stx_mask;
-    file.m_size = static_cast<std::int64_t>(status.stx_size);
-    file.m_created = fileTime(status.stx_btime);
-    if (!(status.stx_mask & STATX_BTIME)) {
-        if (const auto created = ntfsBirthTime(entry, deviceOf(status))) {
-            file.m_created = *created;
-            file.m_mask |= STATX_BTIME;
-        }
-    }
-    file.m_accessed = fileTime(status.stx_atime);
-    file.m_modified = fileTime(status.stx_mtime);
-    return file;
+    const auto time = [&status](unsigned bit, const statx_timestamp &stamp) -> std::optional<FileTime> {
+        if (!(status.stx_mask & bit))
+            return std::nullopt;
+        return fileTime(stamp);
+    };
+    std::optional<FileTime> created = time(STATX_BTIME, status.stx_btime);
+    // A birth time of exactly the epoch is what a file system reports for an inode written without one (as
+    // image builders write them); no file was born at that instant, so there is no birth time to show.
+    if (created == FileTime {})
+        created.reset();
+    // ntfs-3g gives statx no birth time but keeps one in an xattr of its own.
+    if (!(status.stx_mask & STATX_BTIME))
+        created = ntfsBirthTime(entry, deviceOf(status));
+    const FileObject::Kind kind = S_ISREG(status.stx_mode) ? FileObject::Kind::File
+        : S_ISDIR(status.stx_mode)                         ? FileObject::Kind::Folder
+                                                           : FileObject::Kind::Other;
+    return FileObject(attributesOf(entry, status.stx_mode, deviceOf(status)), kind,
+        static_cast<std::int64_t>(status.stx_size), created, time(STATX_ATIME, status.stx_atime),
+        time(STATX_MTIME, status.stx_mtime));
 }
 
 std::int64_t fileLength(std::string_view path)

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "TestSupport.h"
+#include "posix/FileSystemPosix.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,302 @@
+// The file-system layer on Windows: the W functions only, paths in the "\\?\" form, one FindFirstFileExW
+// listing per folder.
+#include "FileSystem.h"
+#include "win32/WideText.h"
+
+#include <memory>
+#include <unordered_map>
+#include <windows.h>
+
+namespace quorrix
+{
+
+using win32::fail;
+using win32::failLastError;
+using win32::systemPath;
+using win32::toUtf8;
+using win32::toWide;
+
+namespace
+{
+
+    // The bits the attribute value is reported with: read-only, hidden, system, volume, directory, archive,
+    // reparse point and compressed. The others (normal, sparse, not indexed, offline ...) would only turn a
+    // plain "archive" into a value without a mark.
+    constexpr DWORD AttributeBits = 0x0C3F;
+
+    // FILETIME counts 100 ns from 1601-01-01 UTC.
+    constexpr std::int64_t TicksPerSecond = 10'000'000;
+    constexpr std::int64_t SecondsFrom1601To1970 = 11'644'473'600;
+
+    // A time the file system does not keep (a FAT volume's creation time, say) is left as zero.
+    std::optional<FileTime> fileTime(const FILETIME &time)
+    {
+        const std::int64_t ticks
+            = static_cast<std::int64_t>(static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+        if (ticks == 0)
+            return std::nullopt;
+        return FileTime { ticks / TicksPerSecond - SecondsFrom1601To1970,
+            static_cast<std::uint32_t>(ticks % TicksPerSecond * 100) };
+    }
+
+    std::int64_t size(DWORD high, DWORD low)
+    {
+        return static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low);
+    }
+
+    FileObject::Kind kindOf(DWORD attributes)
+    {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return FileObject::Kind::Folder;
+        if (attributes & FILE_ATTRIBUTE_DEVICE)
+            return FileObject::Kind::Other;
+        return FileObject::Kind::File;
+    }
+
+    FileObject fileObject(DWORD attributes, const FILETIME &created, const FILETIME &accessed, const FILETIME &written,
+        DWORD sizeHigh, DWORD sizeLow)
+    {
+        return FileObject(static_cast<int>(attributes & AttributeBits), kindOf(attributes), size(sizeHigh, sizeLow),
+            fileTime(created), fileTime(accessed), fileTime(written));
+    }
+
+    FileObject fileObject(const WIN32_FIND_DATAW &data)
+    {
+        return fileObject(data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime,
+            data.nFileSizeHigh, data.nFileSizeLow);
+    }
+
+    bool isDotOrDotDot(const wchar_t *name)
+    {
+        return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+    }
+
+    bool isSeparator(char c)
+    {
+        return c == '\\' || c == '/';
+    }
+
+    // The last component of `path`: what follows the last separator, or the drive ("C:").
+    std::size_t lastComponentAt(std::string_view path)
+    {
+        const std::size_t separator = path.find_last_of("\\/");
+        if (separator != std::string_view::npos)
+            return separator + 1;
+        return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    }
+
+    struct FindCloser {
+        void operator()(HANDLE handle) const { FindClose(handle); }
+    };
+    using FindHandle = std::unique_ptr<void, FindCloser>;
+
+    // Starts a listing of the entries that match `pattern` (a folder and "*", or a name with wildcards). An
+    // empty handle means that nothing matched, which a drive's empty root gives even for "*".
+    FindHandle findFirst(const std::wstring &pattern, WIN32_FIND_DATAW &data)
+    {
+        HANDLE handle = FindFirstFileExW(
+            pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_NOT_FOUND)
+                return nullptr;
+            failLastError("FindFirstFileExW");
+        }
+        return FindHandle(handle);
+    }
+
+    // Calls `visit` for each entry of `folder` but "." and "..".
+    template<typename Visit>
+    void forEachEntry(std::string_view folder, Visit visit)
+    {
+        std::wstring pattern = systemPath(folder);
+        if (!pattern.ends_with(L'\\'))
+            pattern += L'\\';
+        pattern += L'*';
+        WIN32_FIND_DATAW data;
+        const FindHandle handle = findFirst(pattern, data);
+        if (!handle) {
+            // Only a root has no "." to find: anything else that matches nothing is not a folder.
+            const DWORD attributes = GetFileAttributesW(systemPath(folder).c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                failLastError("GetFileAttributesW");
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                fail(ERROR_DIRECTORY, "not a folder");
+            return;
+        }
+        do {
+            if (!isDotOrDotDot(data.cFileName))
+                visit(data);
+        } while (FindNextFileW(handle.get(), &data));
+        if (GetLastError() != ERROR_NO_MORE_FILES)
+            failLastError("FindNextFileW");
+    }
+
+    bool admits(DWORD attributes, unsigned admitted)
+    {
+        if ((attributes & FILE_ATTRIBUTE_HIDDEN) && !(admitted & SearchHidden))
+            return false;
+        if ((attributes & FILE_ATTRIBUTE_SYSTEM) && !(admitted & SearchSystem))
+            return false;
+        return !(attributes & FILE_ATTRIBUTE_DIRECTORY) || (admitted & SearchFolder);
+    }
+
+    std::optional<std::string> search(std::string_view pattern, unsigned admitted)
+    {
+        if (pattern.empty())
+            return std::nullopt;
+        // A trailing separator asks for a folder by its name, as the system reads it; a root keeps its own.
+        std::string_view named = pattern;
+        while (named.size() > 1 && isSeparator(named.back()) && !(named.size() == 3 && named[1] == ':'))
+            named.remove_suffix(1);
+        const std::string_view name = named.substr(lastComponentAt(named));
+        if (name.find_first_of("*?") == std::string_view::npos) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (!GetFileAttributesExW(systemPath(pattern).c_str(), GetFileExInfoStandard, &data))
+                return std::nullopt;
+            // A drive's root carries the hidden and system bits on NTFS; as the argument it is a folder like
+            // any other.
+            if (name.empty() || (name.size() == 2 && name[1] == ':'))
+                return (admitted & SearchFolder) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? std::optional(std::string(pattern))
+                    : std::nullopt;
+            if (!admits(data.dwFileAttributes, admitted))
+                return std::nullopt;
+            return std::string(name);
+        }
+
+        // The system's own matching of * and ?, short names included, is the rule.
+        WIN32_FIND_DATAW data;
+        const FindHandle handle = findFirst(systemPath(pattern), data);
+        if (!handle)
+            return std::nullopt;
+        do {
+            if (!isDotOrDotDot(data.cFileName) && admits(data.dwFileAttributes, admitted))
+                return toUtf8(data.cFileName);
+        } while (FindNextFileW(handle.get(), &data));
+        return std::nullopt;
+    }
+
+} // namespace
+
+// A folder listed by a FolderScope: each entry's status as the listing gave it, by name.
+struct FolderScope::Open {
+    std::string prefix; // the folder's path ending in one separator, as the paths of its entries begin
+    std::unordered_map<std::string, FileObject> entries;
+    const Open *outer = nullptr;
+};
+
+namespace
+{
+
+    thread_local const FolderScope::Open *innermostFolder = nullptr;
+
+    // The listed status of `path` when it names an entry directly in the innermost listed folder.
+    const FileObject *listed(std::string_view path)
+    {
+        const FolderScope::Open *open = innermostFolder;
+        if (!open || path.size() <= open->prefix.size() || !path.starts_with(open->prefix))
+            return nullptr;
+        const std::string_view name = path.substr(open->prefix.size());
+        if (name.find_first_of("\\/") != std::string_view::npos)
+            return nullptr;
+        const auto it = open->entries.find(std::string(name));
+        return it == open->entries.end() ? nullptr : &it->second;
+    }
+
+} // namespace
+
+FolderScope::FolderScope(std::string_view folder)
+{
+    if (folder.empty())
+        return;
+    auto open = std::make_unique<Open>();
+    try {
+        forEachEntry(folder,
+            [&open](const WIN32_FIND_DATAW &data) { open->entries.emplace(toUtf8(data.cFileName), fileObject(data)); });
+    } catch (const std::system_error &) {
+        return; // queries ask the system, as without a scope
+    }
+    m_open = std::move(open);
+    m_open->prefix.assign(folder);
+    if (!isSeparator(m_open->prefix.back()))
+        m_open->prefix += '\\';
+    m_open->outer = innermostFolder;
+    innermostFolder = m_open.get();
+}
+
+FolderScope::~FolderScope()
+{
+    if (m_open)
+        innermostFolder = m_open->outer;
+}
+
+std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted)
+{
+    try {
+        return search(pattern, admitted);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+FileObject FileSystemObject::GetFile(std::string_view path) const
+{
+    if (const FileObject *file = listed(path))
+        return *file;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(systemPath(path).c_str(), GetFileExInfoStandard, &data))
+        failLastError("GetFileAttributesExW");
+    return fileObject(data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime,
+        data.nFileSizeHigh, data.nFileSizeLow);
+}
+
+std::int64_t fileLength(std::string_view path)
+{
+    return FileSystemObject().GetFile(path).Size();
+}
+
+void listFolder(std::string_view folder, const std::function<void(std::string_view name, bool isFolder)> &visit)
+{
+    forEachEntry(folder, [&visit](const WIN32_FIND_DATAW &data) {
+        // A link to a folder is listed as a folder with a reparse point, as a folder should be.
+        visit(toUtf8(data.cFileName), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    });
+}
+
+void checkReadableFolder(std::string_view path)
+{
+    std::wstring pattern = systemPath(path);
+    if (!pattern.ends_with(L'\\'))
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data;
+    if (!findFirst(pattern, data) && !isFolder(path))
+        fail(ERROR_DIRECTORY, "not a folder");
+}
+
+bool isFolder(std::string_view path)
+{
+    try {
+        const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    } catch (const std::system_error &) {
+        return false;
+    }
+}
+
+std::string currentDirectory()
+{
+    std::wstring directory(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+        if (length == 0)
+            failLastError("GetCurrentDirectoryW");
+        if (length < directory.size()) {
+            directory.resize(length);
+            return toUtf8(directory);
+        }
+        directory.resize(length);
+    }
+}
+
+} // namespace quorrix

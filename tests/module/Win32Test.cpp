@@ -1,0 +1,255 @@
+// The Windows file-system layer and date-time text, on the system's own terms.
+#include "DateTimeText.h"
+#include "FileSystem.h"
+#include "NaturalOrder.h"
+#include "win32/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+using namespace quorrix;
+using win32::toUtf8;
+using win32::toWide;
+
+namespace
+{
+
+// A fresh folder under the user's temporary folder, deleted with everything in it at the end.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        wchar_t base[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, base);
+        m_path = toUtf8(base) + "quorrix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_count);
+        EXPECT_TRUE(CreateDirectoryW(win32::systemPath(m_path).c_str(), nullptr));
+    }
+    ~TempDir() { remove(win32::systemPath(m_path)); }
+
+    const std::string &path() const { return m_path; }
+
+    // Makes the file `name` (any name the file system takes) with `size` bytes; returns its path.
+    std::string file(const std::string &name, DWORD size = 0, const std::string &in = {}) const
+    {
+        const std::string path = (in.empty() ? m_path : in) + "\\" + name;
+        const HANDLE handle = CreateFileW(
+            win32::systemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(handle, INVALID_HANDLE_VALUE) << name;
+        const std::string bytes(size, 'x');
+        DWORD written = 0;
+        WriteFile(handle, bytes.data(), size, &written, nullptr);
+        CloseHandle(handle);
+        return path;
+    }
+
+private:
+    static void remove(const std::wstring &path)
+    {
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                const std::wstring child = path + L"\\" + name;
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    remove(child);
+                else
+                    DeleteFileW(child.c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+
+    static inline int s_count = 0;
+    std::string m_path;
+};
+
+std::vector<std::string> namesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    listFolder(folder, [&names](std::string_view name, bool) { names.emplace_back(name); });
+    return names;
+}
+
+FILETIME fileTimeOf(const SYSTEMTIME &utc)
+{
+    FILETIME time;
+    SystemTimeToFileTime(&utc, &time);
+    return time;
+}
+
+// What the system itself writes for a local date and time, in the user's locale.
+std::string systemText(WORD year, WORD month, WORD day, WORD hour)
+{
+    const SYSTEMTIME local { year, month, 0, day, hour, 0, 0, 0 };
+    wchar_t date[128], time[128];
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 128, nullptr);
+    GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, time, 128);
+    return hour == 0 ? toUtf8(date) : toUtf8(date) + " " + toUtf8(time);
+}
+
+} // namespace
+
+TEST(Win32Text, PathsReachTheSystemInTheirLongForm)
+{
+    const struct {
+        const char *path;
+        const wchar_t *expected;
+    } rows[] = {
+        { "C:\\a\\.\\b\\..\\c", L"\\\\?\\C:\\a\\c" },
+        { "c:/a//b./", L"\\\\?\\c:\\a\\b." },
+        { "C:\\..\\x ", L"\\\\?\\C:\\x " },
+        { "C:\\", L"\\\\?\\C:\\" },
+        { "\\\\server\\share\\..\\..\\f", L"\\\\?\\UNC\\server\\share\\f" },
+        { "relative\\CON", L"relative\\CON" },
+        { "\\\\?\\C:\\kept\\..", L"\\\\?\\C:\\kept\\.." },
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(win32::systemPath(row.path), row.expected) << row.path;
+    // An unpaired surrogate travels as WTF-8 and comes back unit for unit; bytes that are not UTF-8 name nothing.
+    const std::wstring lone = L"a\xD800z\xDC00";
+    EXPECT_EQ(toWide(toUtf8(lone)), lone);
+    EXPECT_EQ(toUtf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    EXPECT_THROW(toWide("\xC0\xAF"), std::system_error);
+    EXPECT_THROW(toWide(std::string_view("a\0b", 3)), std::system_error);
+}
+
+// Names that the system's path rules would change or refuse, and a path beyond MAX_PATH, are listed and queried
+// as they are, with and without the folder's listing at hand.
+TEST(Win32FileSystem, AwkwardNamesAndLongPathsAreQueriedAsListed)
+{
+    const TempDir dir;
+    std::string deep = dir.path();
+    while (deep.size() <= MAX_PATH) {
+        deep += "\\" + std::string(50, 'd');
+        ASSERT_TRUE(CreateDirectoryW(win32::systemPath(deep).c_str(), nullptr));
+    }
+    const std::vector<std::string> names
+        = { "dot.", "blank ", "CON", "aux.txt", "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB" };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        dir.file(names[i], static_cast<DWORD>(i + 1));
+        dir.file(names[i], static_cast<DWORD>(i + 1), deep);
+    }
+    for (const std::string &folder : { dir.path(), deep }) {
+        std::vector<std::string> listed = namesIn(folder);
+        EXPECT_EQ(listed.size(), names.size() + (folder == deep ? 0 : 1));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_NE(std::find(listed.begin(), listed.end(), names[i]), listed.end()) << names[i];
+            const std::string path = folder + "\\" + names[i];
+            EXPECT_EQ(FileSystemObject().GetFile(path).Size(), static_cast<std::int64_t>(i + 1)) << path;
+            const FolderScope scope(folder);
+            EXPECT_EQ(fileLength(path), static_cast<std::int64_t>(i + 1)) << path;
+            EXPECT_TRUE(findFirstFile(folder + "\\" + names[i], SearchPlain)) << path;
+        }
+    }
+    EXPECT_TRUE(isFolder(deep));
+    EXPECT_NO_THROW(checkReadableFolder(deep));
+    EXPECT_THROW(checkReadableFolder(deep + "\\CON"), std::system_error);
+}
+
+TEST(Win32FileSystem, AttributesAreMaskedAndDecideTheSearch)
+{
+    const TempDir dir;
+    const std::string plain = dir.file("plain.txt");
+    const std::string marked = dir.file("marked.txt");
+    ASSERT_TRUE(SetFileAttributesW(win32::systemPath(marked).c_str(),
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
+            | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    EXPECT_EQ(FileSystemObject().GetFile(marked).Attributes(), 1 | 2 | 4 | 32);
+    EXPECT_EQ(FileSystemObject().GetFile(dir.path()).kind(), FileObject::Kind::Folder);
+    EXPECT_EQ(FileSystemObject().GetFile(plain).kind(), FileObject::Kind::File);
+
+    EXPECT_EQ(findFirstFile(dir.path() + "\\*.txt", SearchPlain), "plain.txt");
+    EXPECT_EQ(findFirstFile(dir.path() + "\\m*.txt", SearchPlain), std::nullopt);
+    EXPECT_EQ(findFirstFile(dir.path() + "\\m*.txt", SearchHidden), std::nullopt);
+    EXPECT_EQ(findFirstFile(dir.path() + "\\m*.txt", SearchHidden | SearchSystem), "marked.txt");
+    EXPECT_EQ(findFirstFile(dir.path(), SearchPlain), std::nullopt);
+    EXPECT_TRUE(findFirstFile(dir.path(), SearchFolder));
+    EXPECT_EQ(findFirstFile(dir.path() + "\\", SearchFolder), dir.path().substr(dir.path().rfind('\\') + 1));
+    EXPECT_TRUE(findFirstFile(dir.path().substr(0, 3), SearchFolder)); // a root, hidden and system on NTFS
+    EXPECT_EQ(findFirstFile(dir.path() + "\\?lain.txt", SearchPlain), "plain.txt");
+    EXPECT_EQ(findFirstFile(dir.path() + "\\[p]lain.txt", SearchPlain), std::nullopt);
+    EXPECT_THROW(FileSystemObject().GetFile(dir.path() + "\\missing"), std::system_error);
+    try {
+        FileSystemObject().GetFile(dir.path() + "\\missing");
+    } catch (const std::system_error &error) {
+        EXPECT_EQ(error.code(), std::error_code(ERROR_FILE_NOT_FOUND, std::system_category()));
+    }
+}
+
+// A winter and a summer date each show their own offset, whatever today's is; midnight shows the date alone.
+TEST(Win32DateTime, LocalTimeUsesTheOffsetOfItsDate)
+{
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    ASSERT_EQ(zone.Bias, -60) << "the test runs with TZ=Europe/Berlin";
+
+    const TempDir dir;
+    const std::string path = dir.file("dated");
+    const HANDLE handle
+        = CreateFileW(win32::systemPath(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const FILETIME winter = fileTimeOf({ 2026, 1, 0, 15, 12, 0, 0, 0 });
+    const FILETIME summer = fileTimeOf({ 2026, 7, 0, 15, 12, 0, 0, 0 });
+    ASSERT_TRUE(SetFileTime(handle, nullptr, &winter, &summer));
+    CloseHandle(handle);
+
+    const FileObject file = FileSystemObject().GetFile(path);
+    const DateTimeText &text = DateTimeText::user();
+    EXPECT_EQ(text.format(file.DateLastAccessed()), systemText(2026, 1, 15, 13));
+    EXPECT_EQ(text.format(file.DateLastModified()), systemText(2026, 7, 15, 14));
+    const FILETIME midnight = fileTimeOf({ 2026, 7, 0, 14, 22, 0, 0, 0 });
+    const auto ticks
+        = static_cast<std::int64_t>(std::uint64_t { midnight.dwHighDateTime } << 32 | midnight.dwLowDateTime);
+    EXPECT_EQ(text.format(FileTime { ticks / 10'000'000 - 11'644'473'600, 0 }), systemText(2026, 7, 15, 0));
+    EXPECT_THROW(text.format(FileTime { -11644473601, 0 }), std::system_error);
+}
+
+TEST(Win32Drives, EveryLetterWithItsRootAndTheWorkingDrive)
+{
+    const std::vector<Drive> drives = readDrives();
+    ASSERT_FALSE(drives.empty());
+    for (const Drive &drive : drives) {
+        ASSERT_EQ(drive.mountPoint.size(), 3u);
+        EXPECT_EQ(drive.mountPoint.substr(1), ":\\");
+        const std::string letter = { static_cast<char>(drive.mountPoint[0] - 'A' + 'a'), ':' };
+        EXPECT_TRUE(drive.text == letter || (drive.text.starts_with(letter + " [") && drive.text.ends_with(']')))
+            << drive.text;
+    }
+    const auto current = driveOf(drives, currentDirectory());
+    ASSERT_TRUE(current);
+    EXPECT_EQ(std::toupper(currentDirectory()[0]), drives[*current].mountPoint[0]);
+}
+
+// While a folder's listing is open, its files are answered from it: a file deleted meanwhile keeps the values it
+// was listed with, and a file made meanwhile is asked of the system.
+TEST(Win32FileSystem, FolderScopeAnswersFromItsListing)
+{
+    const TempDir dir;
+    const std::string gone = dir.file("gone", 7);
+    const FolderScope scope(dir.path());
+    ASSERT_TRUE(DeleteFileW(win32::systemPath(gone).c_str()));
+    const std::string later = dir.file("later", 9);
+    EXPECT_EQ(fileLength(gone), 7);
+    EXPECT_EQ(fileLength(later), 9);
+    EXPECT_THROW(fileLength(dir.path() + "\\GONE\\x"), std::system_error);
+}
+
+// The system's comparison orders the names; only a tie is left to the bytes, so distinct names never tie.
+TEST(Win32Order, DigitsAsNumbersCaseIgnoredTiesByBytes)
+{
+    EXPECT_LT(naturalCompare("file2.txt", "file10.txt"), 0);
+    EXPECT_LT(naturalCompare("apple", "Banana"), 0);
+    EXPECT_LT(naturalCompare("A", "a"), 0);
+    EXPECT_GT(naturalCompare("a", "A"), 0);
+    EXPECT_EQ(naturalCompare("x", "x"), 0);
+}

@@ -1,0 +1,28 @@
+# The core's tests for Windows, run under Wine through CMAKE_CROSSCOMPILING_EMULATOR. Debian's GoogleTest is built
+# for the host, so it is built here from its sources with the cross compiler.
+set(QUORRIX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, built with the cross compiler")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${QUORRIX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Each program is one CTest test: Wine starts a program in about a tenth of a second, which a test per case
+# would pay hundreds of times.
+function(quorrix_windows_gtest name)
+    add_executable(${name} ${ARGN})
+    target_compile_options(${name} PRIVATE ${QUORRIX_WARNINGS})
+    target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/module)
+    target_link_libraries(${name} PRIVATE quorrix_module GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_prefix)
+endfunction()
+
+# The Windows layer. The core's other suites share a POSIX test support library (temporary folders, times,
+# environment) and spell paths with "/"; they follow once paths have one set of rules per platform.
+quorrix_windows_gtest(win32_tests module/Win32Test.cpp)
+# A zone with summer time, so that dates on either side of a change show their own offsets; Wine follows TZ.
+set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
+
+# The Wine prefix lives from the first test to the last.
+add_test(NAME wine_prefix_remove COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --remove)
+set_tests_properties(wine_prefix_remove PROPERTIES FIXTURES_CLEANUP wine_prefix)
