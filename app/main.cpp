@@ -1,4 +1,5 @@
 #include "DisplayString.h"
+#include "DisplayWatch.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -23,7 +24,9 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     char *qtArgv[] = { argc > 0 && argv[0] ? argv[0] : programName, nullptr };
 
+    watchDisplay();
     QApplication app(qtArgc, qtArgv);
+    endDisplayWatch();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);
     QGuiApplication::setDesktopFileName(u"quorrix"_s);
