@@ -3,10 +3,72 @@
 #include "DisplayString.h"
 #include "Icons.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QSignalBlocker>
 
 #include <stdexcept>
 #include <string>
+
+namespace
+{
+
+// What a screen reader gets for the drive list: Qt's own combo box interface gives, on Linux, the current
+// item's text as the name, so "ドライブ" would never be heard. This one keeps the widget's accessible name and
+// offers the current drive as the value, the popup list as the one child, and opening the popup as the action.
+class DriveListAccessible : public QAccessibleWidget
+{
+public:
+    explicit DriveListAccessible(QComboBox *comboBox)
+        : QAccessibleWidget(comboBox, QAccessible::ComboBox)
+    {
+    }
+
+    QString text(QAccessible::Text text) const override
+    {
+        return text == QAccessible::Value ? comboBox()->currentText() : QAccessibleWidget::text(text);
+    }
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(comboBox()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() == comboBox()->view() ? 0 : -1;
+    }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = comboBox()->view()->isVisible();
+        return state;
+    }
+    QStringList actionNames() const override { return { showMenuAction(), pressAction() }; }
+    void doAction(const QString &action) override
+    {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        if (comboBox()->view()->isVisible())
+            comboBox()->hidePopup();
+        else
+            comboBox()->showPopup();
+    }
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+
+private:
+    QComboBox *comboBox() const { return static_cast<QComboBox *>(widget()); }
+};
+
+QAccessibleInterface *driveListAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView(DriveList::staticMetaObject.className()) && object->isWidgetType())
+        return new DriveListAccessible(static_cast<DriveList *>(object));
+    return nullptr;
+}
+
+} // namespace
 
 DriveList::DriveList(QWidget *parent)
     : DriveList(quorrix::readDrives, parent)
@@ -18,6 +80,9 @@ DriveList::DriveList(DriveSource source, QWidget *parent)
     , m_source(std::move(source))
     , m_icon(driveIcon())
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(driveListAccessible), true);
+    Q_UNUSED(accessibleInstalled);
+
     std::vector<quorrix::Drive> drives = m_source();
     std::size_t current = 0;
     try {

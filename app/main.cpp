@@ -1,4 +1,5 @@
 #include "DisplayString.h"
+#include "DisplayWatch.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -101,7 +102,9 @@ int main(int argc, char *argv[])
     if (!keepStartUpFromWriting())
         g_nextHandler = qInstallMessageHandler(withoutRuntimeNotes);
 #endif
+    watchDisplay();
     QApplication app(qtArgc, qtArgv);
+    endDisplayWatch();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);
     QGuiApplication::setDesktopFileName(u"quorrix"_s);

@@ -24,6 +24,15 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# Making the Debian package and checking its desktop entry and metainfo.
+packages+=(dpkg-dev desktop-file-utils appstream)
+# --run: only what building and running the program needs (scripts/run.sh), not the test and benchmark tools.
+if [ "${1:-}" = --run ]; then
+    packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libicu-dev fonts-ipafont-gothic
+        xvfb xauth xdotool imagemagick)
+    locales=()
+fi
+
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

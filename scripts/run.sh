@@ -3,11 +3,12 @@
 # Without a display it runs on a virtual one, saves a screenshot of the window and prints where it is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
-cmake --preset default -S "$root" >/dev/null
-cmake --build "$root/build/default" --target quorrix
+"$root/scripts/install-deps.sh" --run
+# The program alone, in a build folder of its own: no tests, no benchmarks, no GoogleTest.
+cmake -S "$root" -B "$root/build/run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build/run" --target quorrix
 
-program="$root/build/default/app/quorrix"
+program="$root/build/run/app/quorrix"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$program" "$@"
 fi

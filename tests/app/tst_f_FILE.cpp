@@ -8,6 +8,7 @@
 #include "TestWindow.h"
 #include "f_FILE.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -140,10 +141,14 @@ void tst_f_FILE::windowSettings()
     QVERIFY(iconSizes.contains(QSize(32, 32)));
     QVERIFY(iconSizes.contains(QSize(48, 48)));
 
-    // A screen reader names each control it lands on.
-    QCOMPARE(w.drive1()->accessibleName(), u"ドライブ"_s);
-    QCOMPARE(w.dir1()->accessibleName(), u"フォルダ"_s);
-    QCOMPARE(w.grd1()->accessibleName(), u"ファイル一覧"_s);
+    // A screen reader names each control it lands on, and hears the current drive as the drive list's value.
+    const auto heard = [](QWidget *control, QAccessible::Text text) {
+        return QAccessible::queryAccessibleInterface(control)->text(text);
+    };
+    QCOMPARE(heard(w.drive1(), QAccessible::Name), u"ドライブ"_s);
+    QCOMPARE(heard(w.drive1(), QAccessible::Value), w.drive1()->currentText());
+    QCOMPARE(heard(w.dir1(), QAccessible::Name), u"フォルダ"_s);
+    QCOMPARE(heard(w.grd1(), QAccessible::Name), u"ファイル一覧"_s);
     QVERIFY(w.reports.isEmpty());
 }
 

@@ -259,12 +259,12 @@ std::string caseName(std::string_view text)
     std::string name;
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x80)
-            name += { 'x', hex[byte >> 4], hex[byte & 0xF] };
-        else if (std::isalnum(byte))
+        if (std::isalnum(byte))
             name += text[i];
-        else
+        else if (byte == ' ' || byte == '/')
             name += '_';
+        else
+            name += { 'x', hex[byte >> 4], hex[byte & 0xF] };
         std::size_t run = 1;
         while (i + run < text.size() && text[i + run] == text[i])
             ++run;

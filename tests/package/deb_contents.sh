@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Makes the Debian package of the build in BUILD-DIR and checks what it installs and what it depends on.
+set -euo pipefail
+build=$1
+for tool in cpack dpkg-deb dpkg-shlibdeps; do
+    command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
+done
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
+deb=$(ls "$out"/*.deb)
+
+expected='./usr/bin/quorrix
+./usr/share/applications/quorrix.desktop
+./usr/share/doc/quorrix/copyright
+./usr/share/icons/hicolor/scalable/apps/quorrix.svg
+./usr/share/man/man1/quorrix.1.gz
+./usr/share/metainfo/org.quorrix.Quorrix.metainfo.xml'
+files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort)
+[ "$files" = "$expected" ] || { diff <(echo "$expected") <(echo "$files"); exit 1; }
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for wanted in 'fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk' qt6-qpa-plugins libqt6widgets6 libicu; do
+    [[ "$depends" == *"$wanted"* ]] || { echo "Depends lacks $wanted: $depends"; exit 1; }
+done
+echo "package: $(basename "$deb"), $(wc -l <<<"$files") files"
