@@ -27,8 +27,10 @@ as_root() {
 # Making the Debian package and checking its desktop entry and metainfo.
 packages+=(dpkg-dev desktop-file-utils appstream)
 # --run: only what building and running the program needs (scripts/run.sh), not the test and benchmark tools.
+run_only=0
 if [ "${1:-}" = --run ]; then
-    packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libicu-dev fonts-ipafont-gothic
+    run_only=1
+    packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libicu-dev fonts-ipafont-gothic
         xvfb xauth xdotool imagemagick)
     locales=()
 fi
@@ -45,11 +47,11 @@ fi
 
 # The Windows core: the MinGW-w64 cross compiler and Wine (its 32-bit loader is an i386 package).
 missing=()
-for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine python3-pefile; do
+[ "$run_only" -eq 1 ] || for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine python3-pefile; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 # A kernel without 32-bit support cannot run that loader: the tests then run as 64-bit code in 64-bit Wine.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "$run_only" -eq 0 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     for package in g++-mingw-w64-x86-64-posix wine64; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
