@@ -259,9 +259,9 @@ std::string caseName(std::string_view text)
     std::string name;
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (std::isalnum(byte))
+        if (std::isalnum(byte) || byte == '_')
             name += text[i];
-        else if (byte == ' ' || byte == '/')
+        else if (byte == ' ' || byte == '/' || byte == '.' || byte == '-')
             name += '_';
         else
             name += { 'x', hex[byte >> 4], hex[byte & 0xF] };

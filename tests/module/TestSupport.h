@@ -90,8 +90,8 @@ std::optional<std::string> undoDisplayText(std::string_view shown);
 std::vector<std::string> nonFolderNames(const std::string &folder);
 
 // A readable name for a parameterised case, made of its input and stable from build to build: letters and digits
-// stay, a blank or "/" becomes "_", any other byte "x" and its hex value, and a run of more than eight equal
-// characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
+// and "_" stay, a blank, "/", "." or "-" becomes "_", any other byte "x" and its hex value, and a run of more than
+// eight equal characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
 std::string caseName(std::string_view text);
 
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
