@@ -1,4 +1,5 @@
 #include "DisplayString.h"
+#include "Path.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ namespace
 bool isPrivateFolder(const std::string &path)
 {
     struct stat status = {};
-    return !path.empty() && path.front() == '/' && ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+    return quorrix::path::isAbsolute(path) && ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
         && status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
 }
 

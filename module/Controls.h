@@ -61,7 +61,7 @@ class FileListControl
 public:
     virtual ~FileListControl() = default;
 
-    // The folder listed: "/" for the root, any other folder without a trailing "/".
+    // The folder listed, without a trailing separator unless it is a root.
     virtual const std::string &path() const = 0;
     // Lists the files of `folder`. Throws, leaving the list as it was, when the folder cannot be read.
     virtual void setPath(std::string_view folder) = 0;
