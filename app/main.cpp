@@ -1,4 +1,4 @@
-#include "DisplayString.h"
+#include "FailureText.h"
 #include "Path.h"
 #include "f_FILE.h"
 
@@ -113,7 +113,8 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     } catch (const std::exception &e) {
         // Only a failure to build the window at all (the mounts cannot be read) comes here.
-        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s, u"起動できません。\n"_s + displayString(e.what()));
+        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s,
+            QString::fromStdString(quorrix::failureMessage(quorrix::Caption::CannotStart, {}, e)));
         return 1;
     }
 }

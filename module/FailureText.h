@@ -1,0 +1,40 @@
+// What the window tells the user when a step fails: a caption, what it was about, and why, in Japanese.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace quorrix
+{
+
+// The captions of the window's failure messages.
+namespace Caption
+{
+    inline constexpr std::string_view CannotShowFolder = "フォルダを表示できません。";
+    inline constexpr std::string_view CannotReadDrive = "ドライブを読み取れません。";
+    inline constexpr std::string_view CannotStart = "起動できません。";
+}
+
+// The reasons a person meets, whatever system gave them.
+enum class Reason { Other, Denied, NotFound, NotAFolder, InputOutput, LinkLoop, NameTooLong, NoMedium, Disconnected };
+
+// The reason `code` stands for: by its portable meaning (std::errc), else by this system's own codes for
+// what std::errc has no name for (no medium, a lost connection).
+Reason reasonOf(const std::error_code &code);
+
+// This system's codes for the reasons, where their portable meaning does not already say (module/posix/,
+// module/win32/).
+Reason systemReason(const std::error_code &code);
+
+// Why `failure` happened, as UTF-8 to show: the Japanese reason, then the system's own words in brackets; the
+// system's words alone for a reason without a Japanese text, and the failure's own text when it carries no
+// system code. The system's words are made readable as a name is.
+std::string reasonText(const std::exception &failure);
+
+// The whole message: `caption`, then `subject` (a path or a drive's text, made readable; left out when empty),
+// then the reason, one to a line.
+std::string failureMessage(std::string_view caption, std::string_view subject, const std::exception &failure);
+
+} // namespace quorrix
