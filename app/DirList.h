@@ -1,4 +1,5 @@
-// The directory list: the chain of folders from "/" down to the folder shown, then its subfolders.
+// The directory list: the chain of folders from the root down to the folder shown, then its subfolders. What it
+// shows and when it goes back is decided by the core (quorrix::FolderChooser); the list draws it.
 #pragma once
 
 #include "Controls.h"

@@ -1,4 +1,5 @@
-// The drive list: a combo box of the mounted file systems.
+// The drive list: a combo box of the mounted file systems. Which drive is current is decided by the core
+// (quorrix::DriveChooser); the list draws it.
 #pragma once
 
 #include "Controls.h"
