@@ -52,11 +52,14 @@ Reason reasonOf(const std::error_code &code)
         { std::errc::not_connected, Reason::Disconnected },
         { std::errc::host_unreachable, Reason::Disconnected },
     };
+    // The system's own reading first: it knows its codes better than the library's portable mapping does.
+    if (const Reason reason = systemReason(code); reason != Reason::Other)
+        return reason;
     for (const Portable &entry : portable) {
         if (code == entry.condition)
             return entry.reason;
     }
-    return systemReason(code);
+    return Reason::Other;
 }
 
 std::string reasonText(const std::exception &failure)
@@ -64,7 +67,7 @@ std::string reasonText(const std::exception &failure)
     const auto *error = dynamic_cast<const std::system_error *>(&failure);
     if (!error)
         return displayText(failure.what());
-    const std::string words = displayText(error->code().message());
+    const std::string words = displayText(systemWords(error->code()));
     const std::string_view reason = japanese(reasonOf(error->code()));
     if (reason.empty())
         return words;

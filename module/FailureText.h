@@ -20,13 +20,15 @@ namespace Caption
 // The reasons a person meets, whatever system gave them.
 enum class Reason { Other, Denied, NotFound, NotAFolder, InputOutput, LinkLoop, NameTooLong, NoMedium, Disconnected };
 
-// The reason `code` stands for: by its portable meaning (std::errc), else by this system's own codes for
-// what std::errc has no name for (no medium, a lost connection).
+// The reason `code` stands for: by this system's own codes where they say (no medium, a lost connection, and
+// on Windows every reason), else by its portable meaning (std::errc).
 Reason reasonOf(const std::error_code &code);
 
-// This system's codes for the reasons, where their portable meaning does not already say (module/posix/,
-// module/win32/).
+// This system's own codes for the reasons; Reason::Other for the rest (module/posix/, module/win32/).
 Reason systemReason(const std::error_code &code);
+
+// The system's own words for `code`, as UTF-8 (module/posix/, module/win32/).
+std::string systemWords(const std::error_code &code);
 
 // Why `failure` happened, as UTF-8 to show: the Japanese reason, then the system's own words in brackets; the
 // system's words alone for a reason without a Japanese text, and the failure's own text when it carries no

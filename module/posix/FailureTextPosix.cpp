@@ -5,6 +5,11 @@
 namespace quorrix
 {
 
+std::string systemWords(const std::error_code &code)
+{
+    return code.message();
+}
+
 Reason systemReason(const std::error_code &code)
 {
     if (code.category() != std::generic_category() && code.category() != std::system_category())
