@@ -100,7 +100,7 @@ private:
 
 DirList::DirList(const DriveList *drives, QWidget *parent)
     : QListView(parent)
-    , m_drives(drives)
+    , m_chooser(drives->chooser(), [this] { showTree(); })
     , m_model(new FolderListModel(folderIcon(true), folderIcon(false), this))
 {
     setModel(m_model);
@@ -116,28 +116,9 @@ DirList::DirList(const DriveList *drives, QWidget *parent)
 
 DirList::~DirList() = default;
 
-void DirList::setPath(std::string_view text)
-{
-    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly,
-    // without asking the file system again.
-    quorrix::FolderTree previous = m_tree;
-    if (!m_tree.setFolder(folderFor(text), m_drives->drives()))
-        return;
-    showTree();
-    if (!m_changed)
-        return;
-    try {
-        m_changed();
-    } catch (...) {
-        m_tree = std::move(previous);
-        showTree();
-        throw;
-    }
-}
-
 void DirList::refresh()
 {
-    m_tree.refresh(m_drives->drives());
+    m_chooser.refresh();
     showTree();
 }
 
@@ -151,30 +132,10 @@ void DirList::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
 }
 
-std::string DirList::folderFor(std::string_view text) const
-{
-    const std::vector<quorrix::Drive> &drives = m_drives->drives();
-    // The drive list passes on its current drive's text, which means that drive even where a folder of that
-    // name exists. Any other text that names a folder is that folder, whatever it looks like.
-    if (m_drives->currentDrive() < drives.size() && drives[m_drives->currentDrive()].text == text)
-        return m_tree.currentFolderOf(drives[m_drives->currentDrive()], drives);
-    if (quorrix::isFolder(text))
-        return std::string(text);
-    // Another drive's text, or one whose label has changed since: its mount point, then " [".
-    const quorrix::Drive *match = nullptr;
-    for (const quorrix::Drive &drive : drives) {
-        const std::string prefix = drive.mountPoint + " [";
-        if ((drive.text == text || text.starts_with(prefix))
-            && (!match || drive.mountPoint.size() > match->mountPoint.size()))
-            match = &drive;
-    }
-    return match ? m_tree.currentFolderOf(*match, drives) : std::string(text);
-}
-
 void DirList::showTree()
 {
-    m_model->setEntries(m_tree.entries());
-    const QModelIndex current = m_model->index(static_cast<int>(m_tree.currentIndex()));
+    m_model->setEntries(m_chooser.tree().entries());
+    const QModelIndex current = m_model->index(static_cast<int>(m_chooser.tree().currentIndex()));
     setCurrentIndex(current);
     // Centred, the list shows the parent above the folder and its first subfolders below.
     scrollTo(current, PositionAtCenter);

@@ -1,8 +1,9 @@
-// The directory list: the chain of folders from "/" down to the folder shown, then its subfolders.
+// The directory list: the chain of folders from the root down to the folder shown, then its subfolders. What it
+// shows and when it goes back is decided by the core (quorrix::FolderChooser); the list draws it.
 #pragma once
 
 #include "Controls.h"
-#include "FolderTree.h"
+#include "Navigation.h"
 
 #include <QListView>
 
@@ -21,14 +22,12 @@ public:
     explicit DirList(const DriveList *drives, QWidget *parent = nullptr);
     ~DirList() override;
 
-    void setChangeHandler(quorrix::ChangeHandler handler) override { m_changed = std::move(handler); }
-    std::string path() const override { return m_tree.path(); }
-    // `text` is a drive's text (its mount point followed by " [", as the drive list shows it) or a folder. On
-    // a failure of the change event the previous folder is shown again and the failure passes on.
-    void setPath(std::string_view text) override;
+    void setChangeHandler(quorrix::ChangeHandler handler) override { m_chooser.setChangeHandler(std::move(handler)); }
+    std::string path() const override { return m_chooser.path(); }
+    void setPath(std::string_view text) override { m_chooser.setPath(text); }
     void refresh() override;
 
-    const quorrix::FolderTree &tree() const { return m_tree; }
+    const quorrix::FolderTree &tree() const { return m_chooser.tree(); }
 
 signals:
     // The user opened the entry for `path` (double-click or Enter).
@@ -38,12 +37,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    std::string folderFor(std::string_view text) const;
     void showTree();
     void openEntry(const QModelIndex &index);
 
-    const DriveList *m_drives;
-    quorrix::FolderTree m_tree;
+    quorrix::FolderChooser m_chooser;
     FolderListModel *m_model;
-    quorrix::ChangeHandler m_changed;
 };

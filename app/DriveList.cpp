@@ -77,20 +77,13 @@ DriveList::DriveList(QWidget *parent)
 
 DriveList::DriveList(DriveSource source, QWidget *parent)
     : QComboBox(parent)
-    , m_source(std::move(source))
     , m_icon(driveIcon())
+    , m_chooser(std::move(source), [this] { showCurrent(); })
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(driveListAccessible), true);
     Q_UNUSED(accessibleInstalled);
 
-    std::vector<quorrix::Drive> drives = m_source();
-    std::size_t current = 0;
-    try {
-        current = quorrix::driveOf(drives, quorrix::currentDirectory()).value_or(0);
-    } catch (const std::exception &) {
-        // The working directory is gone; the directory list then starts at "/", and the first drive will do.
-    }
-    fill(std::move(drives), current);
+    fill();
 
     connect(this, &QComboBox::activated, this, [this](int index) {
         emit driveChosen(index);
@@ -100,80 +93,30 @@ DriveList::DriveList(DriveSource source, QWidget *parent)
     });
 }
 
-std::string DriveList::drive() const
-{
-    return m_current < m_drives.size() ? m_drives[m_current].text : std::string();
-}
-
-void DriveList::setDrive(std::string_view text)
-{
-    std::size_t found = m_drives.size();
-    for (std::size_t i = 0; i < m_drives.size() && found == m_drives.size(); ++i) {
-        if (m_drives[i].text == text)
-            found = i;
-    }
-    for (std::size_t i = 0; i < m_drives.size() && found == m_drives.size(); ++i) {
-        if (m_drives[i].mountPoint == text)
-            found = i;
-    }
-    if (found == m_drives.size())
-        throw std::invalid_argument("no drive " + std::string(text));
-    if (found == m_current)
-        return;
-
-    const std::size_t previous = m_current;
-    m_current = found;
-    showCurrent();
-    if (!m_changed)
-        return;
-    try {
-        m_changed();
-    } catch (...) {
-        m_current = previous;
-        showCurrent();
-        throw;
-    }
-}
-
 void DriveList::showDriveOf(std::string_view folder)
 {
-    if (const auto index = quorrix::driveOf(m_drives, folder)) {
-        m_current = *index;
-        showCurrent();
-    }
+    m_chooser.showDriveOf(folder);
+    showCurrent();
 }
 
 void DriveList::refresh()
 {
-    std::vector<quorrix::Drive> drives = m_source();
-    std::size_t current = 0;
-    if (m_current < m_drives.size()) {
-        const std::string &mountPoint = m_drives[m_current].mountPoint;
-        current = drives.size();
-        for (std::size_t i = 0; i < drives.size() && current == drives.size(); ++i) {
-            if (drives[i].mountPoint == mountPoint)
-                current = i;
-        }
-        // Unmounted: the drive that now holds that path, which is at worst the root's.
-        if (current == drives.size())
-            current = quorrix::driveOf(drives, mountPoint).value_or(0);
-    }
-    fill(std::move(drives), current);
+    m_chooser.refresh();
+    fill();
 }
 
-void DriveList::fill(std::vector<quorrix::Drive> drives, std::size_t current)
+void DriveList::fill()
 {
     const QSignalBlocker blocker(this);
     clear();
-    for (const quorrix::Drive &drive : drives)
+    for (const quorrix::Drive &drive : m_chooser.drives())
         addItem(m_icon, displayString(drive.text));
-    m_drives = std::move(drives);
-    m_current = m_drives.empty() ? 0 : current;
     showCurrent();
 }
 
 void DriveList::showCurrent()
 {
     const QSignalBlocker blocker(this);
-    setCurrentIndex(m_current < m_drives.size() ? static_cast<int>(m_current) : -1);
+    const std::size_t current = m_chooser.current();
+    setCurrentIndex(current < m_chooser.drives().size() ? static_cast<int>(current) : -1);
 }

@@ -1,6 +1,6 @@
 #include "f_FILE.h"
 
-#include "DisplayString.h"
+#include "FailureText.h"
 #include "Icons.h"
 
 #include <QApplication>
@@ -8,11 +8,9 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
-#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <optional>
-#include <system_error>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,49 +22,6 @@ QRect fromTwips(int left, int top, int width, int height)
 {
     const auto pixels = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-// Why an operation failed, in Japanese for the reasons a person meets, followed by the system's own words.
-QString reasonOf(const std::exception &failure)
-{
-    const auto *error = dynamic_cast<const std::system_error *>(&failure);
-    if (!error)
-        return displayString(failure.what());
-    QString japanese;
-    switch (error->code().value()) {
-    case EACCES:
-    case EPERM:
-        japanese = u"アクセスが拒否されました"_s;
-        break;
-    case ENOENT:
-        japanese = u"見つかりません"_s;
-        break;
-    case ENOTDIR:
-        japanese = u"フォルダではありません"_s;
-        break;
-    case EIO:
-        japanese = u"入出力エラーが発生しました"_s;
-        break;
-    case ELOOP:
-        japanese = u"シンボリックリンクが循環しています"_s;
-        break;
-    case ENAMETOOLONG:
-        japanese = u"パスが長すぎます"_s;
-        break;
-    case ENOMEDIUM:
-        japanese = u"メディアがありません"_s;
-        break;
-    case ENOTCONN:
-    case ESTALE:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-        japanese = u"接続が切れています"_s;
-        break;
-    default:
-        break;
-    }
-    const QString words = displayString(error->code().message());
-    return japanese.isEmpty() ? words : japanese + u"（"_s + words + u"）"_s;
 }
 
 // Shows the busy cursor for as long as it lives.
@@ -134,35 +89,10 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     // Key preview: the window sees each key before the widget it is meant for, whichever widget that is.
     watchKeys(this);
 
-    guarded([&] { Form_Load(commandLine); }, u"フォルダを表示できません。"_s);
+    guarded([&] { m_form.Form_Load(commandLine); }, quorrix::Caption::CannotShowFolder);
 }
 
 f_FILE::~f_FILE() = default;
-
-void f_FILE::s_GRD1SET()
-{
-    m_form.s_GRD1SET();
-}
-
-void f_FILE::Dir1_Change()
-{
-    m_form.Dir1_Change();
-}
-
-void f_FILE::Drive1_Change()
-{
-    m_form.Drive1_Change();
-}
-
-void f_FILE::Form_KeyDown(int keyCode, int shift)
-{
-    m_form.Form_KeyDown(keyCode, shift);
-}
-
-void f_FILE::Form_Load(std::string_view commandLine)
-{
-    m_form.Form_Load(commandLine);
-}
 
 int f_FILE::virtualKeyCode(int qtKey)
 {
@@ -241,7 +171,7 @@ bool f_FILE::eventFilter(QObject *watched, QEvent *event)
         const int keyCode = virtualKeyCode(key->key());
         const int shift = shiftState(key->modifiers());
         // Only F5 does any work; the busy cursor would flicker on every other key.
-        guarded([&] { Form_KeyDown(keyCode, shift); }, u"フォルダを表示できません。\n"_s + displayString(Dir1->path()),
+        guarded([&] { m_form.Form_KeyDown(keyCode, shift); }, quorrix::Caption::CannotShowFolder, Dir1->path(),
             keyCode == quorrix::FileForm::KeyF5);
         break;
     }
@@ -256,9 +186,9 @@ bool f_FILE::eventFilter(QObject *watched, QEvent *event)
 }
 
 template<typename Action>
-void f_FILE::guarded(Action &&action, const QString &failureText, bool busy)
+void f_FILE::guarded(Action &&action, std::string_view caption, std::string_view subject, bool busy)
 {
-    std::optional<QString> failure;
+    std::optional<std::string> failure;
     {
         std::optional<BusyCursor> cursor;
         if (busy)
@@ -266,11 +196,11 @@ void f_FILE::guarded(Action &&action, const QString &failureText, bool busy)
         try {
             action();
         } catch (const std::exception &e) {
-            failure = failureText + u'\n' + reasonOf(e);
+            failure = quorrix::failureMessage(caption, subject, e);
         }
     }
     if (failure)
-        report(*failure);
+        report(QString::fromStdString(*failure));
 }
 
 void f_FILE::report(const QString &text)
@@ -298,10 +228,10 @@ void f_FILE::chooseDrive(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= Drive1->drives().size())
         return;
     const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
-    guarded([&] { Drive1->setDrive(text); }, u"ドライブを読み取れません。\n"_s + displayString(text));
+    guarded([&] { Drive1->setDrive(text); }, quorrix::Caption::CannotReadDrive, text);
 }
 
 void f_FILE::openFolder(const std::string &path)
 {
-    guarded([&] { Dir1->setPath(path); }, u"フォルダを表示できません。\n"_s + displayString(path));
+    guarded([&] { Dir1->setPath(path); }, quorrix::Caption::CannotShowFolder, path);
 }

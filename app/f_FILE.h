@@ -27,21 +27,6 @@ public:
     explicit f_FILE(std::string_view commandLine, Reporter reporter = {}, QWidget *parent = nullptr);
     ~f_FILE() override;
 
-    // Prepares the file table: six titled columns with their widths.
-    void s_GRD1SET();
-    // The directory list shows another folder: list its files and refill the table.
-    void Dir1_Change();
-    // The drive list names another drive: show that drive's current folder.
-    void Drive1_Change();
-    // A key pressed anywhere in the window, before the control with the focus sees it: F5 re-reads and
-    // refills. `keyCode` is the Windows virtual-key code, `shift` the Shift (1), Ctrl (2) and Alt (4) flags.
-    void Form_KeyDown(int keyCode, int shift);
-    // Start-up: works out the start folder from `commandLine`, sets up the table and shows the folder.
-    void Form_Load(std::string_view commandLine);
-
-    // Replaces the reporter of failures.
-    void setReporter(Reporter reporter) { m_report = std::move(reporter); }
-
     // The Windows virtual-key code of a Qt key, or 0 when there is no obvious one.
     static int virtualKeyCode(int qtKey);
 
@@ -49,10 +34,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Runs a step the user asked for; a failure is reported as `failureText` and the system's reason, and the
-    // program goes on. `busy` shows the busy cursor meanwhile.
+    // Runs a step the user asked for; a failure is reported under `caption`, with `subject` (a path or a
+    // drive's text, or nothing) and the reason, and the program goes on. `busy` shows the busy cursor meanwhile.
     template<typename Action>
-    void guarded(Action &&action, const QString &failureText, bool busy = true);
+    void guarded(Action &&action, std::string_view caption, std::string_view subject = {}, bool busy = true);
     void report(const QString &text);
     void watchKeys(QWidget *widget);
     void chooseDrive(int index);

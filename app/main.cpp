@@ -1,5 +1,7 @@
 #include "DisplayString.h"
 #include "DisplayWatch.h"
+#include "FailureText.h"
+#include "Path.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -25,7 +27,7 @@ namespace
 bool isPrivateFolder(const std::string &path)
 {
     struct stat status = {};
-    return !path.empty() && path.front() == '/' && ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+    return quorrix::path::isAbsolute(path) && ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
         && status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
 }
 
@@ -115,7 +117,8 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     } catch (const std::exception &e) {
         // Only a failure to build the window at all (the mounts cannot be read) comes here.
-        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s, u"起動できません。\n"_s + displayString(e.what()));
+        QMessageBox::critical(nullptr, u"Mirelda Ver1.10"_s,
+            QString::fromStdString(quorrix::failureMessage(quorrix::Caption::CannotStart, {}, e)));
         return 1;
     }
 }

@@ -61,7 +61,7 @@ class FileListControl
 public:
     virtual ~FileListControl() = default;
 
-    // The folder listed: "/" for the root, any other folder without a trailing "/".
+    // The folder listed, without a trailing separator unless it is a root.
     virtual const std::string &path() const = 0;
     // Lists the files of `folder`. Throws, leaving the list as it was, when the folder cannot be read.
     virtual void setPath(std::string_view folder) = 0;
@@ -75,7 +75,10 @@ public:
     virtual void refresh() = 0;
 };
 
-// The file table. Row 0 is the title row, data rows count from 1, columns from 1.
+// The columns of the file table, in their order; Count says how many there are.
+enum class Column { Name, Mark, Created, Accessed, Modified, Size, Count };
+
+// The file table. Row 0 is the title row, data rows count from 1, columns from 1 (see gridColumn).
 class GridControl
 {
 public:
@@ -105,5 +108,11 @@ public:
     };
     virtual void setSetting(Setting setting, int value) = 0;
 };
+
+// The number of `column` in the file table, which counts from 1.
+constexpr int gridColumn(Column column)
+{
+    return static_cast<int>(column) + 1;
+}
 
 } // namespace quorrix

@@ -3,6 +3,7 @@
 #include "Module1.h"
 
 #include <exception>
+#include <iterator>
 
 namespace quorrix
 {
@@ -19,28 +20,33 @@ FileForm::FileForm(DriveListControl &drive1, DirListControl &dir1, FileListContr
 
 void FileForm::s_GRD1SET()
 {
+    struct Setup {
+        Column column;
+        std::string_view title;
+        double width; // in characters
+    };
+    static constexpr Setup setup[] = {
+        { Column::Name, "ファイル名", 20.0 },
+        { Column::Mark, "属性", 5.0 },
+        { Column::Created, "作成日時", 13.0 },
+        { Column::Accessed, "アクセス日時", 13.0 },
+        { Column::Modified, "更新日時", 13.0 },
+        { Column::Size, "ファイルサイズ", 13.2 },
+    };
+    static_assert(std::size(setup) == static_cast<std::size_t>(Column::Count));
+
     m_grid.setRedraw(false);
     m_grid.setSetting(GridControl::Setting::ReadOnly, 1);
-    m_grid.setColumnCount(6);
-
-    m_grid.setText(1, 0, "ファイル名");
-    m_grid.setText(2, 0, "属性");
-    m_grid.setText(3, 0, "作成日時");
-    m_grid.setText(4, 0, "アクセス日時");
-    m_grid.setText(5, 0, "更新日時");
-    m_grid.setText(6, 0, "ファイルサイズ");
-
-    m_grid.setColumnWidth(1, 20.0);
-    m_grid.setColumnWidth(2, 5.0);
-    m_grid.setColumnWidth(3, 13.0);
-    m_grid.setColumnWidth(4, 13.0);
-    m_grid.setColumnWidth(5, 13.0);
-    m_grid.setColumnWidth(6, 13.2);
+    m_grid.setColumnCount(static_cast<int>(Column::Count));
+    for (const Setup &column : setup)
+        m_grid.setText(gridColumn(column.column), 0, column.title);
+    for (const Setup &column : setup)
+        m_grid.setColumnWidth(gridColumn(column.column), column.width);
 
     // Names up to the longest a file system allows; sizes aligned to the right.
-    m_grid.setSetting(GridControl::Setting::ActiveColumn, 1);
+    m_grid.setSetting(GridControl::Setting::ActiveColumn, gridColumn(Column::Name));
     m_grid.setSetting(GridControl::Setting::MaxTextLength, 255);
-    m_grid.setSetting(GridControl::Setting::ActiveColumn, 6);
+    m_grid.setSetting(GridControl::Setting::ActiveColumn, gridColumn(Column::Size));
     m_grid.setSetting(GridControl::Setting::HorizontalAlignment, 1);
     m_grid.setRedraw(true);
 }

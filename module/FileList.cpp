@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "NaturalOrder.h"
+#include "Path.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -9,28 +10,15 @@
 namespace quorrix
 {
 
-namespace
-{
-
-    // "/" stays "/"; any other folder loses its trailing "/" (all of them, so "/tmp//" is "/tmp").
-    std::string normalFolder(std::string_view folder)
-    {
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.remove_suffix(1);
-        return std::string(folder);
-    }
-
-} // namespace
-
 void FileList::setPath(std::string_view folder)
 {
-    std::string path = normalFolder(folder);
+    std::string listed(path::withoutTrailingSeparators(folder));
 
     // Everything is built aside and swapped in at the end, so a folder that cannot be read (or a listing that
     // fails half-way) leaves the previous list whole.
     std::string names;
     std::vector<std::uint64_t> found { 0 };
-    listFolder(path, [&](std::string_view name, bool isFolder) {
+    listFolder(listed, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             return;
         names.append(name);
@@ -55,7 +43,7 @@ void FileList::setPath(std::string_view folder)
     }
     offsets.push_back(sorted.size());
 
-    m_path.swap(path);
+    m_path.swap(listed);
     m_names.swap(sorted);
     m_offsets.swap(offsets);
     m_current = SIZE_MAX;

@@ -14,7 +14,7 @@ class FileList final : public FileListControl
 {
 public:
     const std::string &path() const override { return m_path; }
-    // Lists `folder` ("/" for the root; a trailing "/" is dropped otherwise). Regular files, links to files,
+    // Lists `folder` (a trailing separator is dropped, except a root's). Regular files, links to files,
     // dangling links, devices, FIFOs and sockets are listed, hidden ones too; a link to a folder is a
     // folder and is left out. Throws std::system_error, keeping the previous list, when it cannot be read.
     void setPath(std::string_view folder) override;

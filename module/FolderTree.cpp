@@ -1,10 +1,10 @@
 #include "FolderTree.h"
 
 #include "NaturalOrder.h"
+#include "Path.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <system_error>
 
 namespace quorrix
@@ -13,78 +13,33 @@ namespace quorrix
 namespace
 {
 
-    std::string parentOf(const std::string &folder)
+    // `folder` made absolute from `base` and normal; a ".." after a link follows the link as the system does.
+    std::string normalFolder(std::string_view folder, std::string_view base)
     {
-        const std::size_t slash = folder.rfind('/');
-        return slash == 0 || slash == std::string::npos ? std::string("/") : folder.substr(0, slash);
-    }
-
-    // `folder` made absolute from `base` and normal, without a trailing "/" unless it is "/". A ".." after a
-    // link to a folder leads where the system takes it, to the parent of the link's target; any other ".."
-    // takes away the name before it, whether that exists or not.
-    std::string normalFolder(std::string_view folder, const std::string &base)
-    {
-        namespace fs = std::filesystem;
-        fs::path path { std::string(folder) };
-        if (path.is_relative())
-            path = fs::path(base) / path;
-        fs::path result = path.root_path();
-        for (const fs::path &component : path.relative_path()) {
-            if (component.empty() || component == ".")
-                continue;
-            if (component != "..") {
-                result /= component;
-                continue;
-            }
-            std::error_code error;
-            if (fs::is_symlink(fs::symlink_status(result, error)))
-                result = fs::canonical(result);
-            result = result.parent_path();
-        }
-        std::string text = result.string();
-        while (text.size() > 1 && text.back() == '/')
-            text.pop_back();
-        return text;
+        return path::normal(folder, base, path::resolveLink);
     }
 
     // `folder` itself when it can be read, else the nearest folder above it that can, going no higher than
     // `top`; `top` when none can.
     std::string nearestReadable(std::string folder, const std::string &top)
     {
-        while (folder != top && folder != "/") {
+        while (folder != top && !path::isRoot(folder)) {
             try {
                 checkReadableFolder(folder);
                 return folder;
             } catch (const std::system_error &) {
-                folder = parentOf(folder);
+                folder = path::folderOf(folder);
             }
         }
         return folder;
     }
 
-    std::string childOf(const std::string &folder, std::string_view name)
-    {
-        std::string result = folder;
-        if (result.back() != '/')
-            result += '/';
-        result += name;
-        return result;
-    }
-
-    // The folders from "/" down to `folder`, each open and one step further in.
+    // The folders from the root down to `folder`, each open and one step further in.
     std::vector<FolderTree::Entry> chainTo(const std::string &folder)
     {
         std::vector<FolderTree::Entry> chain;
-        chain.push_back({ "/", "/", 0, true });
-        std::size_t start = 1;
-        while (start < folder.size()) {
-            std::size_t end = folder.find('/', start);
-            if (end == std::string::npos)
-                end = folder.size();
-            chain.push_back(
-                { folder.substr(0, end), folder.substr(start, end - start), static_cast<int>(chain.size()), true });
-            start = end + 1;
-        }
+        for (const path::Step &step : path::chainTo(folder))
+            chain.push_back({ std::string(step.path), std::string(step.name), static_cast<int>(chain.size()), true });
         return chain;
     }
 
@@ -93,30 +48,24 @@ namespace
 FolderTree::FolderTree()
 {
     // Construction never fails: a working directory that is gone or cannot be listed gives way to the nearest
-    // folder above it that can, and when not even "/" can be read the list shows the bare chain until a later
-    // set or refresh succeeds.
+    // folder above it that can, and when not even its root can be read the list shows the bare root until a
+    // later set or refresh succeeds.
     try {
-        m_workingDirectory = normalFolder(currentDirectory(), "/");
+        m_workingDirectory = normalFolder(currentDirectory(), path::systemRoot());
     } catch (const std::exception &) {
-        m_workingDirectory = "/";
+        m_workingDirectory = path::systemRoot();
     }
+    const std::string root(path::rootOf(m_workingDirectory));
     try {
-        const std::string folder = nearestReadable(m_workingDirectory, "/");
+        const std::string folder = nearestReadable(m_workingDirectory, root);
         checkReadableFolder(folder);
         rebuild(folder);
         return;
     } catch (const std::exception &) {
     }
-    m_path = "/";
+    m_path = root;
     m_entries = chainTo(m_path);
     m_current = 0;
-}
-
-std::string FolderTree::absoluteFolder(std::string_view folder)
-{
-    if (!folder.empty() && folder.front() == '/')
-        return normalFolder(folder, "/");
-    return normalFolder(folder, currentDirectory());
 }
 
 bool FolderTree::setFolder(std::string_view folder, const std::vector<Drive> &drives)
@@ -156,9 +105,9 @@ bool FolderTree::refresh(const std::vector<Drive> &drives)
             rebuild(folder);
             break;
         } catch (const std::system_error &) {
-            if (folder == "/")
+            if (path::isRoot(folder))
                 throw;
-            folder = parentOf(folder);
+            folder = path::folderOf(folder);
         }
     }
     if (m_path == previous)
@@ -176,7 +125,7 @@ void FolderTree::rebuild(const std::string &folder)
     const int depth = entries.back().depth + 1;
     listFolder(folder, [&](std::string_view name, bool isFolder) {
         if (isFolder)
-            entries.push_back({ childOf(folder, name), std::string(name), depth, false });
+            entries.push_back({ path::join(folder, name), std::string(name), depth, false });
     });
     const auto children = entries.begin() + static_cast<std::ptrdiff_t>(current) + 1;
     const std::vector<std::size_t> order = naturalOrder(static_cast<std::size_t>(entries.end() - children),

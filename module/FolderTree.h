@@ -1,4 +1,4 @@
-// What the directory list shows: the chain of folders from "/" down to the folder shown, then its subfolders.
+// What the directory list shows: the chain of folders from the root down to the folder shown, then its subfolders.
 #pragma once
 
 #include "FileSystem.h"
@@ -16,7 +16,7 @@ class FolderTree
 public:
     struct Entry {
         std::string path; // full path
-        std::string name; // last component, "/" for the root
+        std::string name; // last component; the root itself for the root
         int depth = 0; // indentation steps
         bool open = false; // on the chain to the folder shown (open-folder icon)
     };
@@ -24,7 +24,7 @@ public:
     // Shows the working directory, or the nearest folder above it that can be read.
     FolderTree();
 
-    // The folder shown: absolute, normal, no trailing "/" except for "/" itself. A ".." after a link to a folder
+    // The folder shown: absolute, normal, no trailing separator except a root's. A ".." after a link to a folder
     // stands for the parent of the link's target, as for the system; any other ".." is taken lexically.
     const std::string &path() const { return m_path; }
     const std::vector<Entry> &entries() const { return m_entries; }
@@ -43,11 +43,8 @@ public:
     std::string currentFolderOf(const Drive &drive, const std::vector<Drive> &drives) const;
 
     // Reads the subfolders again. When the folder shown is gone or unreadable, moves to its nearest ancestor
-    // that can be read and returns true. Throws when not even "/" can be read.
+    // that can be read and returns true. Throws when not even its root can be read.
     bool refresh(const std::vector<Drive> &drives);
-
-    // `folder` made absolute (from the working directory) and normal, as path() is.
-    static std::string absoluteFolder(std::string_view folder);
 
 private:
     void rebuild(const std::string &folder);

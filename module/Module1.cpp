@@ -2,6 +2,7 @@
 
 #include "DateTimeText.h"
 #include "FileSystem.h"
+#include "Path.h"
 
 #include <charconv>
 #include <cstdint>
@@ -43,13 +44,11 @@ std::string s_CMDPATH(std::string_view argument)
             namesFile = true;
     }
 
+    // Cut at the last separator; a file in a root keeps the root, since "" would name no folder at all. A bare
+    // name stays as it is.
     if (namesFile) {
-        const auto separator = text.rfind('/');
-        // A file in the root keeps the root: cutting "/file.txt" down to "" would name no folder at all.
-        if (separator == 0)
-            text.resize(1);
-        else if (separator != std::string::npos)
-            text.resize(separator);
+        if (const std::string_view folder = path::folderOf(text); !folder.empty())
+            text.resize(folder.size());
     }
 
     // Plain entries pass every search, so this finds the named file itself as well as a named folder, but
@@ -138,16 +137,12 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
         const std::size_t count = File1.count();
         for (std::size_t i = 0; i < count; ++i) {
             File1.select(i);
-            std::string_view folder = File1.path();
-            if (!folder.empty() && folder.back() == '/')
-                folder.remove_suffix(1);
-
             mark.clear();
             created.clear();
             accessed.clear();
             modified.clear();
             size.clear();
-            fullPath.assign(folder).append(1, '/').append(File1.fileName());
+            path::joinInto(fullPath, File1.path(), File1.fileName());
             s_FILEINFO(fullPath, mark, created, accessed, modified, size);
 
             const std::size_t row = i + 1;

@@ -1,4 +1,5 @@
 #include "FolderTree.h"
+#include "Path.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -204,9 +205,12 @@ TEST(FolderTree, AbsoluteFolderUsesTheWorkingDirectory)
     TempDir dir;
     const std::string root = canonical(dir);
     const WorkingDirectoryGuard guard(root);
-    EXPECT_EQ(FolderTree::absoluteFolder("x/../y/"), root + "/y");
-    EXPECT_EQ(FolderTree::absoluteFolder("/x/../.."), "/");
-    EXPECT_EQ(FolderTree::absoluteFolder("//"), "/");
+    const auto absoluteFolder = [](std::string_view folder) {
+        return quorrix::path::normal(folder, quorrix::currentDirectory(), quorrix::path::resolveLink);
+    };
+    EXPECT_EQ(absoluteFolder("x/../y/"), root + "/y");
+    EXPECT_EQ(absoluteFolder("/x/../.."), "/");
+    EXPECT_EQ(absoluteFolder("//"), "/");
 }
 
 TEST(FolderTree, ReportsWhetherTheFolderChanged)

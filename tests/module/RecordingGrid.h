@@ -61,7 +61,7 @@ public:
     std::vector<std::string> row(std::size_t index) const
     {
         std::vector<std::string> result;
-        for (int column = 1; column <= 6; ++column)
+        for (int column = 1; column <= static_cast<int>(Column::Count); ++column)
             result.push_back(text(column, index));
         return result;
     }
@@ -72,7 +72,7 @@ public:
     std::map<int, double> widths;
     std::vector<std::pair<Setting, int>> settings;
     bool redraw = true;
-    int columns = 6;
+    int columns = static_cast<int>(Column::Count);
     std::size_t rows = 0;
     std::size_t failAtRow = 0; // a row whose cells the table refuses, 0 for none
 };

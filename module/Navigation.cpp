@@ -1,0 +1,132 @@
+#include "Navigation.h"
+
+#include <stdexcept>
+
+namespace quorrix
+{
+
+DriveChooser::DriveChooser(Source source, std::function<void()> shown)
+    : m_source(std::move(source))
+    , m_shown(std::move(shown))
+    , m_drives(m_source())
+{
+    try {
+        m_current = driveOf(m_drives, currentDirectory()).value_or(0);
+    } catch (const std::exception &) {
+        // The working directory is gone; the directory list then starts at the root, and the first drive will do.
+    }
+}
+
+std::string DriveChooser::drive() const
+{
+    return m_current < m_drives.size() ? m_drives[m_current].text : std::string();
+}
+
+void DriveChooser::setDrive(std::string_view text)
+{
+    std::size_t found = m_drives.size();
+    for (std::size_t i = 0; i < m_drives.size() && found == m_drives.size(); ++i) {
+        if (m_drives[i].text == text)
+            found = i;
+    }
+    for (std::size_t i = 0; i < m_drives.size() && found == m_drives.size(); ++i) {
+        if (m_drives[i].mountPoint == text)
+            found = i;
+    }
+    if (found == m_drives.size())
+        throw std::invalid_argument("no drive " + std::string(text));
+    if (found == m_current)
+        return;
+
+    const std::size_t previous = m_current;
+    m_current = found;
+    if (m_shown)
+        m_shown();
+    if (!m_changed)
+        return;
+    try {
+        m_changed();
+    } catch (...) {
+        m_current = previous;
+        if (m_shown)
+            m_shown();
+        throw;
+    }
+}
+
+void DriveChooser::showDriveOf(std::string_view folder)
+{
+    if (const auto index = driveOf(m_drives, folder))
+        m_current = *index;
+}
+
+void DriveChooser::refresh()
+{
+    std::vector<Drive> drives = m_source();
+    std::size_t current = 0;
+    if (m_current < m_drives.size()) {
+        const std::string &mountPoint = m_drives[m_current].mountPoint;
+        current = drives.size();
+        for (std::size_t i = 0; i < drives.size() && current == drives.size(); ++i) {
+            if (drives[i].mountPoint == mountPoint)
+                current = i;
+        }
+        // Unmounted: the drive that now holds that path, which is at worst the root's.
+        if (current == drives.size())
+            current = driveOf(drives, mountPoint).value_or(0);
+    }
+    m_drives = std::move(drives);
+    m_current = m_drives.empty() ? 0 : current;
+}
+
+FolderChooser::FolderChooser(const DriveChooser &drives, std::function<void()> shown)
+    : m_drives(drives)
+    , m_shown(std::move(shown))
+{
+}
+
+void FolderChooser::setPath(std::string_view text)
+{
+    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly,
+    // without asking the file system again.
+    FolderTree previous = m_tree;
+    if (!m_tree.setFolder(folderFor(text), m_drives.drives()))
+        return;
+    if (m_shown)
+        m_shown();
+    if (!m_changed)
+        return;
+    try {
+        m_changed();
+    } catch (...) {
+        m_tree = std::move(previous);
+        if (m_shown)
+            m_shown();
+        throw;
+    }
+}
+
+void FolderChooser::refresh()
+{
+    m_tree.refresh(m_drives.drives());
+}
+
+std::string FolderChooser::folderFor(std::string_view text) const
+{
+    const std::vector<Drive> &drives = m_drives.drives();
+    const std::size_t current = m_drives.current();
+    if (current < drives.size() && drives[current].text == text)
+        return m_tree.currentFolderOf(drives[current], drives);
+    if (isFolder(text))
+        return std::string(text);
+    const Drive *match = nullptr;
+    for (const Drive &drive : drives) {
+        const std::string prefix = drive.mountPoint + " [";
+        if ((drive.text == text || text.starts_with(prefix))
+            && (!match || drive.mountPoint.size() > match->mountPoint.size()))
+            match = &drive;
+    }
+    return match ? m_tree.currentFolderOf(*match, drives) : std::string(text);
+}
+
+} // namespace quorrix
