@@ -57,6 +57,9 @@ private:
     bool m_hadOld;
 };
 
+// Appends the UTF-8 form of `c`.
+void appendUtf8(std::string &out, char32_t c);
+
 // The bytes a text written by displayText stands for, or nothing when the text holds a malformed escape.
 std::optional<std::string> undoDisplayText(std::string_view shown);
 
