@@ -225,7 +225,7 @@ void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue val
     std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
     if (values.empty())
         values.resize(m_rows);
-    values[row - 1] = { value, true };
+    values[row - 1] = { value.whole, value.fraction, true };
 }
 
 std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t row) const
@@ -234,7 +234,7 @@ std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t r
     const std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
     if (row == 0 || values.empty() || !values[row - 1].present)
         return std::nullopt;
-    return values[row - 1].value;
+    return quorrix::CellValue { values[row - 1].whole, values[row - 1].fraction };
 }
 
 QVariant GridModel::marks(int column, std::size_t row) const

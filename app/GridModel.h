@@ -122,8 +122,10 @@ private:
     std::vector<Cell> m_cells;
     bool m_bulk = false;
 
+    // 16 bytes: the value's fields and its presence share one padded record.
     struct Value {
-        quorrix::CellValue value;
+        std::int64_t whole = 0;
+        std::uint32_t fraction = 0;
         bool present = false;
     };
     // Per column, every data row's value; empty for a column that was given none.

@@ -101,16 +101,26 @@ std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool d
     std::vector<std::size_t> rows;
     rows.reserve(count);
     if (byValue) {
+        // Sorted whole, with the row as the last key: faster than a stable sort and the same order.
         struct Keyed {
-            std::optional<CellValue> value;
+            bool present;
+            CellValue value;
             std::size_t row;
         };
         std::vector<Keyed> keyed;
         keyed.reserve(count);
-        for (std::size_t row = 1; row <= count; ++row)
-            keyed.push_back({ cells.cellValue(column, row), row });
-        // An absent value orders before every value; the stable sort keeps tied rows in the table's order.
-        std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.value < b.value; });
+        for (std::size_t row = 1; row <= count; ++row) {
+            const std::optional<CellValue> value = cells.cellValue(column, row);
+            keyed.push_back({ value.has_value(), value.value_or(CellValue {}), row });
+        }
+        // An absent value orders before every value; tied rows keep the table's order.
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+            if (a.present != b.present)
+                return b.present;
+            if (a.value < b.value || b.value < a.value)
+                return a.value < b.value;
+            return a.row < b.row;
+        });
         for (const Keyed &k : keyed)
             rows.push_back(k.row);
     } else {
