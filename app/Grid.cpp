@@ -3,11 +3,15 @@
 #include "DisplayText.h"
 #include "GridModel.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -19,13 +23,91 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-void appendShown(std::string &out, std::string_view bytes, GridModel::Shown shown)
+QString fromUtf8(const std::string &text)
 {
-    if (shown == GridModel::Shown::AsWritten || quorrix::isPlainDisplayText(bytes))
-        out.append(bytes);
-    else
-        out.append(quorrix::displayText(bytes));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Draws a cell whose name has marks (GridModel::MarksRole): escapes in a colour of their own on a tinted ground,
+// so that "\n" cannot be read as a yen sign and an "n", which the Japanese font draws "\" as; letters written
+// with separate accents on another tint; and each marked blank in a frame open at the top.
+class MarkedTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QList<int> marks = index.data(GridModel::MarksRole).value<QList<int>>();
+        if (marks.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        item.text.clear();
+        const QWidget *widget = item.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area
+            = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(margin, 0, -margin, 0);
+
+        QTextCharFormat escape;
+        escape.setForeground(QColor(160, 0, 0));
+        escape.setBackground(QColor(255, 228, 150));
+        QTextCharFormat composed;
+        composed.setForeground(QColor(0, 0, 0));
+        composed.setBackground(QColor(190, 225, 255));
+        QList<QTextLayout::FormatRange> formats;
+        QList<std::pair<int, int>> blanks;
+        for (qsizetype i = 0; i + 2 < marks.size(); i += 3) {
+            switch (static_cast<quorrix::TextMark::Kind>(marks[i + 2])) {
+            case quorrix::TextMark::Kind::Escape:
+                formats.append({ marks[i], marks[i + 1], escape });
+                break;
+            case quorrix::TextMark::Kind::Composed:
+                formats.append({ marks[i], marks[i + 1], composed });
+                break;
+            case quorrix::TextMark::Kind::Blank:
+                blanks.append({ marks[i], marks[i + 1] });
+                break;
+            }
+        }
+
+        QTextLayout layout(text, item.font);
+        QTextOption textOption;
+        textOption.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(textOption);
+        layout.setFormats(formats);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(1e6);
+        layout.endLayout();
+
+        const bool selected = item.state & QStyle::State_Selected;
+        const QColor ink = item.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text);
+        const qreal width = line.naturalTextWidth();
+        const qreal x = (item.displayAlignment & Qt::AlignRight) ? area.right() + 1 - width : area.left();
+        const qreal y = area.top() + (area.height() - line.height()) / 2;
+
+        painter->save();
+        painter->setClipRect(area);
+        painter->setPen(ink);
+        layout.draw(painter, QPointF(x, y));
+        painter->setPen(QPen(selected ? ink : QColor(200, 0, 0), 1));
+        for (const auto &[start, length] : blanks) {
+            const qreal left = x + line.cursorToX(start) + 1;
+            const qreal right = x + line.cursorToX(start + length) - 1;
+            const qreal bottom = y + line.ascent() + 1;
+            const qreal top = bottom - line.ascent() / 3;
+            painter->drawPolyline(QPolygonF({ { left, top }, { left, bottom }, { right, bottom }, { right, top } }));
+        }
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -39,10 +121,14 @@ Grid::Grid(QWidget *parent)
     setFont(tableFont);
 
     setModel(m_model);
+    setItemDelegate(new MarkedTextDelegate(this));
     setSelectionBehavior(SelectRows);
     setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
-    setSortingEnabled(false);
+    // Ordering is the view's: the rows stay in the file list's order in the model. No column orders them at
+    // first.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
     setWordWrap(false);
     // Tab leaves the table for the next control instead of walking its cells.
     setTabKeyNavigation(false);
@@ -58,7 +144,7 @@ Grid::Grid(QWidget *parent)
     QHeaderView *columns = horizontalHeader();
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->setSectionsClickable(false);
+    columns->setSectionsClickable(true);
     columns->setSectionsMovable(false);
 
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_resetting = true; });
@@ -121,6 +207,16 @@ void Grid::setColumnWidth(int column, double characters)
         applyColumnWidths();
 }
 
+void Grid::setCellValue(int column, std::size_t row, quorrix::CellValue value)
+{
+    m_model->setCellValue(column, row, value);
+}
+
+void Grid::setFolder(std::string_view folder)
+{
+    m_folder.assign(folder);
+}
+
 void Grid::setSetting(Setting setting, int value)
 {
     switch (setting) {
@@ -155,34 +251,31 @@ int Grid::maxTextLength(int column) const
     return m_maxTextLengths[static_cast<std::size_t>(column - 1)];
 }
 
-QString Grid::selectedRowsText() const
+std::vector<std::size_t> Grid::selectedRows() const
 {
     // Ranges rather than selectedRows(): a select-all over a million rows is one range, not a million indexes.
     std::vector<std::pair<int, int>> spans;
     for (const QItemSelectionRange &range : selectionModel()->selection())
         spans.emplace_back(range.top(), range.bottom());
-    if (spans.empty())
-        return {};
     std::sort(spans.begin(), spans.end());
-
-    const int columns = m_model->columns();
-    std::string text;
-    const auto appendRow = [&](std::size_t row) {
-        for (int column = 1; column <= columns; ++column) {
-            if (column > 1)
-                text += '\t';
-            appendShown(text, m_model->cellText(column, row), m_model->cellShown(column, row));
-        }
-        text += '\n';
-    };
-    appendRow(0);
-    int next = 0; // first model row not yet written, so overlapping ranges give each row once
+    std::vector<std::size_t> rows;
+    int next = 0; // first model row not yet taken, so overlapping ranges give each row once
     for (const auto &[top, bottom] : spans) {
         for (int row = std::max(top, next); row <= bottom; ++row)
-            appendRow(static_cast<std::size_t>(row) + 1);
+            rows.push_back(m_model->dataRow(row));
         next = std::max(next, bottom + 1);
     }
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return rows;
+}
+
+QString Grid::selectedRowsText() const
+{
+    return fromUtf8(quorrix::rowsText(*m_model, selectedRows()));
+}
+
+QString Grid::selectedPathsText() const
+{
+    return fromUtf8(quorrix::pathsText(m_folder, *m_model, selectedRows()));
 }
 
 void Grid::copySelectedRows() const
@@ -192,8 +285,52 @@ void Grid::copySelectedRows() const
         QGuiApplication::clipboard()->setText(text);
 }
 
+void Grid::copySelectedPaths() const
+{
+    const QString text = selectedPathsText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+int Grid::sizeHintForColumn(int column) const
+{
+    if (column < 0 || column >= m_model->columns())
+        return -1;
+    // Measuring every text of a million rows would take seconds; the texts widest in characters of this
+    // monospaced font are the widest in pixels but for small differences, so only those few are measured.
+    const QFontMetrics metrics(font());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    int widest = 0;
+    for (const std::size_t row : quorrix::widestRows(*m_model, column + 1, 16))
+        widest = std::max(widest, metrics.horizontalAdvance(fromUtf8(quorrix::shownText(*m_model, column + 1, row))));
+    return widest + 2 * margin + (showGrid() ? 1 : 0);
+}
+
+void Grid::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    // A folder without files says so, rather than showing a blank table that might still be filling.
+    if (m_model->columns() > 0 && m_model->rows() == 0) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter, fromUtf8(std::string(quorrix::NoFilesText)));
+    }
+}
+
 void Grid::keyPressEvent(QKeyEvent *event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_C && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        copySelectedPaths();
+        event->accept();
+        return;
+    }
+    // Ctrl with the plus of the main keys (often a shifted key) or of the keypad.
+    if (event->key() == Qt::Key_Plus && (modifiers & Qt::ControlModifier)) {
+        resizeColumnsToContents();
+        event->accept();
+        return;
+    }
     // The view's own copy takes the current cell only; the table copies whole rows.
     if (event->matches(QKeySequence::Copy)) {
         copySelectedRows();

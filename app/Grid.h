@@ -1,10 +1,13 @@
-// The file table: a table view over a GridModel, driven through the GridControl interface.
+// The file table: a table view over a GridModel, driven through the GridControl interface. A click on a title
+// orders the rows by that column, a second click reverses; Ctrl+C copies the selected rows, Ctrl+Shift+C their
+// full paths; Ctrl+Plus fits every column to its longest text, a double click on a title's edge that column.
 #pragma once
 
 #include "Controls.h"
 
 #include <QTableView>
 
+#include <string>
 #include <vector>
 
 class GridModel;
@@ -29,6 +32,8 @@ public:
     void setText(int column, std::size_t row, std::string_view text) override;
     void setFormattedText(int column, std::size_t row, std::string_view text) override;
     void setColumnWidth(int column, double characters) override;
+    void setCellValue(int column, std::size_t row, quorrix::CellValue value) override;
+    void setFolder(std::string_view folder) override;
     void setSetting(Setting setting, int value) override;
 
     GridModel *gridModel() const { return m_model; }
@@ -37,14 +42,24 @@ public:
     // The longest text the active column took through MaxTextLength, per column (0: not set).
     int maxTextLength(int column) const;
 
-    // The selected rows as text: the title row first, then each selected row in table order, cells separated
-    // by tabs and each row ending in a newline. Empty when no row is selected.
+    // The data rows selected, in the order shown.
+    std::vector<std::size_t> selectedRows() const;
+    // The selected rows as text (see rowsText): the title row first, then each selected row in the order shown,
+    // cells separated by tabs and each row ending in a newline. Empty when no row is selected.
     QString selectedRowsText() const;
+    // The full paths of the selected rows' files, one a line, in the order shown.
+    QString selectedPathsText() const;
     // Puts selectedRowsText() on the clipboard, when a row is selected.
     void copySelectedRows() const;
+    // Puts selectedPathsText() on the clipboard, when a row is selected.
+    void copySelectedPaths() const;
+
+    // The width that shows the column's longest text whole, measured on the texts widest in characters.
+    int sizeHintForColumn(int column) const override;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void applyColumnWidths();
@@ -54,6 +69,7 @@ private:
     // Pixel widths per model column: kept here because the header forgets them when columns are added.
     std::vector<int> m_widths;
     std::vector<int> m_maxTextLengths;
+    std::string m_folder;
     int m_activeColumn = 1;
     bool m_resetting = false;
 };

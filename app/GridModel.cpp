@@ -1,6 +1,7 @@
 #include "GridModel.h"
 
 #include "DisplayString.h"
+#include "DisplayText.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,7 +35,9 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     // The columns are narrower than a whole date-time; the pointer resting on a cell shows all of it.
     case Qt::ToolTipRole:
-        return shownText(column, static_cast<std::size_t>(index.row()) + 1);
+        return shownText(column, dataRow(index.row()));
+    case MarksRole:
+        return marks(column, dataRow(index.row()));
     case Qt::TextAlignmentRole:
         switch (m_alignments[static_cast<std::size_t>(index.column())]) {
         case 1:
@@ -51,6 +54,9 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // A first click on a title orders its column from the smallest value up.
+    if (role == Qt::InitialSortOrderRole && orientation == Qt::Horizontal)
+        return QVariant::fromValue(Qt::AscendingOrder);
     if (role != Qt::DisplayRole || section < 0)
         return {};
     if (orientation == Qt::Vertical)
@@ -67,6 +73,51 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+void GridModel::sort(int column, Qt::SortOrder order)
+{
+    m_sortColumn = column;
+    m_sortOrder = order;
+    if (m_bulk)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The selection and the current cell stay on the rows they were on.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> rowsBefore;
+    rowsBefore.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex &index : before)
+        rowsBefore.push_back(dataRow(index.row()));
+    applyOrder();
+    std::vector<std::uint32_t> position(m_order.empty() ? 0 : m_rows);
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        position[m_order[i]] = static_cast<std::uint32_t>(i);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const std::size_t row = rowsBefore[static_cast<std::size_t>(i)] - 1;
+        after << index(static_cast<int>(position.empty() ? row : position[row]), before[i].column());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::size_t GridModel::dataRow(int modelRow) const
+{
+    const auto row = static_cast<std::size_t>(modelRow);
+    return (row < m_order.size() ? m_order[row] : row) + 1;
+}
+
+void GridModel::applyOrder()
+{
+    m_order.clear();
+    if (m_sortColumn < 0 || m_sortColumn >= m_columns || m_rows == 0)
+        return;
+    const std::vector<std::size_t> rows
+        = quorrix::orderedRows(*this, m_sortColumn + 1, m_sortOrder == Qt::DescendingOrder);
+    m_order.reserve(rows.size());
+    for (const std::size_t row : rows)
+        m_order.push_back(static_cast<std::uint32_t>(row - 1));
+}
+
 void GridModel::beginBulkChange()
 {
     if (m_bulk)
@@ -80,6 +131,7 @@ void GridModel::endBulkChange()
     if (!m_bulk)
         return;
     m_bulk = false;
+    applyOrder();
     endResetModel();
 }
 
@@ -101,10 +153,13 @@ void GridModel::setColumns(int columns)
     }
     m_cells = std::move(cells);
     m_titles.resize(newColumns);
+    m_values.resize(newColumns);
     m_alignments.resize(newColumns, 0);
     m_columns = columns;
-    if (!m_bulk)
+    if (!m_bulk) {
+        applyOrder();
         endResetModel();
+    }
 }
 
 void GridModel::setRows(std::size_t rows)
@@ -118,12 +173,20 @@ void GridModel::setRows(std::size_t rows)
         // Gives the memory of a huge folder back at once.
         m_arena.clear();
         std::vector<Cell>().swap(m_cells);
+        for (std::vector<Value> &values : m_values)
+            std::vector<Value>().swap(values);
     } else {
         m_cells.resize(cells);
+        for (std::vector<Value> &values : m_values) {
+            if (!values.empty())
+                values.resize(rows);
+        }
     }
     m_rows = rows;
-    if (!m_bulk)
+    if (!m_bulk) {
+        applyOrder();
         endResetModel();
+    }
 }
 
 void GridModel::setCellText(int column, std::size_t row, std::string_view text, Shown shown)
@@ -138,8 +201,10 @@ void GridModel::setCellText(int column, std::size_t row, std::string_view text, 
     const std::size_t cell = cellIndex(column, row);
     m_cells[cell] = storedText(cell, text, shown);
     if (!m_bulk) {
-        const QModelIndex changed = index(static_cast<int>(row - 1), column - 1);
-        emit dataChanged(changed, changed, { Qt::DisplayRole });
+        // Where an order is in force, the cell's model row is not at hand: the whole column is told.
+        const int top = m_order.empty() ? static_cast<int>(row - 1) : 0;
+        const int bottom = m_order.empty() ? top : static_cast<int>(m_rows - 1);
+        emit dataChanged(index(top, column - 1), index(bottom, column - 1), { Qt::DisplayRole });
     }
 }
 
@@ -150,6 +215,54 @@ std::string_view GridModel::cellText(int column, std::size_t row) const
         return m_titles[static_cast<std::size_t>(column - 1)].text;
     const Cell cell = m_cells[cellIndex(column, row)];
     return m_arena.view(cell.offset, cell.length);
+}
+
+void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue value)
+{
+    checkCell(column, row);
+    if (row == 0)
+        throw std::out_of_range("the title row orders nothing");
+    std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (values.empty())
+        values.resize(m_rows);
+    values[row - 1] = { value.whole, value.fraction, true };
+}
+
+std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t row) const
+{
+    checkCell(column, row);
+    const std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (row == 0 || values.empty() || !values[row - 1].present)
+        return std::nullopt;
+    return quorrix::CellValue { values[row - 1].whole, values[row - 1].fraction };
+}
+
+QVariant GridModel::marks(int column, std::size_t row) const
+{
+    const std::string_view text = cellText(column, row);
+    if (text.empty() || cellShown(column, row) == Shown::AsWritten)
+        return {};
+    const std::string shown = quorrix::displayText(text);
+    const std::vector<quorrix::TextMark> found = quorrix::textMarks(shown);
+    if (found.empty())
+        return {};
+    // Byte offsets into the UTF-8 text become offsets into the QString a view draws.
+    std::vector<int> utf16(shown.size() + 1, 0);
+    int units = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        utf16[i] = units;
+        const auto byte = static_cast<unsigned char>(shown[i]);
+        if ((byte & 0xC0) != 0x80)
+            units += byte >= 0xF0 ? 2 : 1;
+    }
+    utf16[shown.size()] = units;
+    QList<int> result;
+    result.reserve(static_cast<qsizetype>(found.size() * 3));
+    for (const quorrix::TextMark &mark : found) {
+        const int start = utf16[mark.start];
+        result << start << utf16[mark.start + mark.length] - start << static_cast<int>(mark.kind);
+    }
+    return QVariant::fromValue(result);
 }
 
 GridModel::Shown GridModel::cellShown(int column, std::size_t row) const

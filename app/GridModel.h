@@ -1,10 +1,13 @@
 // The file table's cells: a compact store that holds a million rows without a Qt object per cell.
 #pragma once
 
+#include "TableRows.h"
+
 #include <QAbstractTableModel>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,11 +15,17 @@
 // Table rows 1..n are model rows 0..n-1 and columns 1..n model columns 0..n-1; row 0, the title row, is the
 // horizontal header. Cell texts are bytes, turned into QString only when a view asks for them: escaped as
 // displayText makes names safe to read, or, for texts the program formatted itself, exactly as written.
-class GridModel : public QAbstractTableModel
+// The rows stay as they were written; the model shows them in the order that sort() chose (model row i is data
+// row dataRow(i)), made again at the end of every bulk change, so that the order outlives a refill.
+class GridModel : public QAbstractTableModel, public quorrix::TableCells
 {
     Q_OBJECT
 
 public:
+    // The marks of an escaped cell's shown text (see textMarks), as a QList<int> of (start, length, kind)
+    // triples in UTF-16 units of the DisplayRole text; none for a cell without marks.
+    static constexpr int MarksRole = Qt::UserRole + 1;
+
     explicit GridModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -24,6 +33,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Orders the rows by `column` (a model column; -1 for the order they were written in).
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Starts a bulk change: until endBulkChange() the model sends no change signals, and the views are told
     // once, by a model reset, at the end. Calls do not nest: a second begin is ignored.
@@ -33,18 +44,24 @@ public:
 
     // Columns counted from 1, as the table numbers them. Cells of the columns kept keep their texts.
     void setColumns(int columns);
-    int columns() const { return m_columns; }
+    int columns() const override { return m_columns; }
     // Number of data rows. Rows kept keep their texts; 0 drops every data cell and frees their storage.
     // Throws std::length_error beyond what a view can show (INT_MAX rows).
     void setRows(std::size_t rows);
-    std::size_t rows() const { return m_rows; }
+    std::size_t rows() const override { return m_rows; }
     enum class Shown { Escaped, AsWritten };
     // Writes the cell at `column` (1..columns) and `row` (0 for the title, 1..rows for data); `shown` says
     // whether a view gets the text escaped or, valid UTF-8, as it is. Throws std::out_of_range outside the
     // table.
     void setCellText(int column, std::size_t row, std::string_view text, Shown shown = Shown::Escaped);
     // The bytes of a cell, as written.
-    std::string_view cellText(int column, std::size_t row) const;
+    std::string_view cellText(int column, std::size_t row) const override;
+    bool isEscaped(int column, std::size_t row) const override { return cellShown(column, row) == Shown::Escaped; }
+    // The value that orders a data cell. Throws std::out_of_range outside the data rows.
+    void setCellValue(int column, std::size_t row, quorrix::CellValue value);
+    std::optional<quorrix::CellValue> cellValue(int column, std::size_t row) const override;
+    // The data row (from 1) that model row `modelRow` shows.
+    std::size_t dataRow(int modelRow) const;
     // How the cell's text is shown, and the text a view shows for it.
     Shown cellShown(int column, std::size_t row) const;
     QString shownText(int column, std::size_t row) const;
@@ -55,6 +72,9 @@ public:
 
 private:
     std::size_t cellIndex(int column, std::size_t row) const;
+    // Makes m_order for the sort column and order chosen.
+    void applyOrder();
+    QVariant marks(int column, std::size_t row) const;
     void checkCell(int column, std::size_t row) const;
 
     int m_columns = 0;
@@ -101,4 +121,17 @@ private:
     Arena m_arena;
     std::vector<Cell> m_cells;
     bool m_bulk = false;
+
+    // 16 bytes: the value's fields and its presence share one padded record.
+    struct Value {
+        std::int64_t whole = 0;
+        std::uint32_t fraction = 0;
+        bool present = false;
+    };
+    // Per column, every data row's value; empty for a column that was given none.
+    std::vector<std::vector<Value>> m_values;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // The data row (from 0) of each model row; empty while the rows show in the order written.
+    std::vector<std::uint32_t> m_order;
 };

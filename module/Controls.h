@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -78,6 +79,16 @@ public:
 // The columns of the file table, in their order; Count says how many there are.
 enum class Column { Name, Mark, Created, Accessed, Modified, Size, Count };
 
+// A value that orders a column's cells: a time as seconds and nanoseconds, or a count in `whole`.
+struct CellValue {
+    std::int64_t whole = 0;
+    std::uint32_t fraction = 0;
+    friend bool operator<(const CellValue &a, const CellValue &b)
+    {
+        return a.whole != b.whole ? a.whole < b.whole : a.fraction < b.fraction;
+    }
+};
+
 // The file table. Row 0 is the title row, data rows count from 1, columns from 1 (see gridColumn).
 class GridControl
 {
@@ -98,6 +109,13 @@ public:
     virtual void setFormattedText(int column, std::size_t row, std::string_view text) = 0;
     // Width of `column` in characters of the table's font.
     virtual void setColumnWidth(int column, double characters) = 0;
+    // The value by which the cell at `column`, `row` (a data row) orders when the view orders the rows by that
+    // column: a time or a byte count, where the cell's text does not order as its value does. A table whose
+    // view cannot order its rows has no use for it and may ignore it.
+    virtual void setCellValue(int /*column*/, std::size_t /*row*/, CellValue /*value*/) { }
+    // The folder that holds the files whose names the data rows show, from which a copy of their full paths is
+    // made. A table that copies no paths may ignore it.
+    virtual void setFolder(std::string_view /*folder*/) { }
 
     // Settings of the table that the window's set-up makes once.
     enum class Setting {

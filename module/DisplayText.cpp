@@ -60,17 +60,36 @@ namespace
             || (c >= 0x2066 && c <= 0x2069);
     }
 
-    // Characters that draw nothing and mean nothing in a name: "a<U+200B>b" would look exactly like "ab". The
-    // joiners U+200C and U+200D stay, since scripts and emoji need them.
+    // Characters that draw nothing in a name (Unicode's default-ignorable code points): "a<U+200B>b" would look
+    // exactly like "ab", and "a<U+FE0F>" like "a". The joiners and variation selectors that scripts, emoji and
+    // kanji variants use are among them; a name is shown with them as escapes all the same, since two names
+    // that differ only there must not look alike.
     bool isInvisible(char32_t c)
     {
-        return c == 0x00AD || c == 0x200B || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF;
+        if (c < 0x00AD)
+            return false;
+        if (c < 0x2000)
+            return c == 0x00AD || c == 0x034F || c == 0x115F || c == 0x1160 || c == 0x17B4 || c == 0x17B5
+                || (c >= 0x180B && c <= 0x180F);
+        if (c < 0xE000)
+            return (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x206F) || c == 0x3164;
+        if (c < 0x10000)
+            return (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFF8);
+        return (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE0FFF);
+    }
+
+    // Blanks that look like the ASCII blank: the no-break space and the typographic spaces. The ideographic
+    // space U+3000, common in Japanese names, stays; it is as wide as two blanks, and a view marks it.
+    bool isUnusualBlank(char32_t c)
+    {
+        return c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F;
     }
 
     // Whether a valid code point must be written as an escape.
     bool needsEscape(char32_t c)
     {
-        return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c) || isInvisible(c);
+        return c < 0x20 || c == 0x7F || c == '\\' || (c >= 0x80 && c <= 0x9F) || isBidiControl(c) || isInvisible(c)
+            || isUnusualBlank(c);
     }
 
     bool isPlainAscii(unsigned char byte)
@@ -86,11 +105,14 @@ namespace
         out.append(escape, sizeof escape);
     }
 
+    // "\\uHHHH", or "\\UHHHHHHHH" above U+FFFF.
     void appendCodePointEscape(std::string &out, char32_t c)
     {
-        const char escape[] = { '\\', 'u', kHexDigits[(c >> 12) & 0x0F], kHexDigits[(c >> 8) & 0x0F],
-            kHexDigits[(c >> 4) & 0x0F], kHexDigits[c & 0x0F] };
-        out.append(escape, sizeof escape);
+        const int digits = c > 0xFFFF ? 8 : 4;
+        out += '\\';
+        out += c > 0xFFFF ? 'U' : 'u';
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+            out += kHexDigits[(c >> shift) & 0x0F];
     }
 
     void appendEscape(std::string &out, char32_t c)

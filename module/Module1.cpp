@@ -31,6 +31,13 @@ namespace
         out.append(buffer, result.ptr);
     }
 
+    // A time orders its column by its value: date-time texts in most locales do not order as their times.
+    void setTimeValue(GridControl &grid, int column, std::size_t row, const std::optional<FileTime> &time)
+    {
+        if (time)
+            grid.setCellValue(column, row, { time->seconds, time->nanoseconds });
+    }
+
 } // namespace
 
 std::string s_CMDPATH(std::string_view argument)
@@ -77,6 +84,13 @@ std::string_view attributeMark(int value)
 void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
     std::string &modified, std::string &size)
 {
+    FileValues values;
+    s_FILEINFO(path, mark, created, accessed, modified, size, values);
+}
+
+void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
+    std::string &modified, std::string &size, FileValues &values)
+{
     std::optional<FileSystemObject> fileSystem;
     std::optional<FileObject> file;
     std::string_view chosenMark;
@@ -91,11 +105,21 @@ void s_FILEINFO(const std::string &path, std::string &mark, std::string &created
 
     mark = chosenMark;
     const DateTimeText &text = DateTimeText::user();
-    skipOnFailure([&] { text.format(file.value().DateCreated(), created); });
-    skipOnFailure([&] { text.format(file.value().DateLastAccessed(), accessed); });
-    skipOnFailure([&] { text.format(file.value().DateLastModified(), modified); });
+    values = {};
+    const auto formatTime
+        = [&](FileTime (FileObject::*time)() const, std::string &out, std::optional<FileTime> &value) {
+              skipOnFailure([&] {
+                  const FileTime read = (file.value().*time)();
+                  text.format(read, out);
+                  value = read;
+              });
+          };
+    formatTime(&FileObject::DateCreated, created, values.created);
+    formatTime(&FileObject::DateLastAccessed, accessed, values.accessed);
+    formatTime(&FileObject::DateLastModified, modified, values.modified);
     size.clear();
     appendDecimal(size, bytes);
+    values.bytes = bytes;
 }
 
 std::string sizeText(std::string_view byteCount)
@@ -130,10 +154,12 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
     try {
         GRD1.setRowCount(0);
         GRD1.setRowCount(File1.count());
+        GRD1.setFolder(File1.path());
 
         // Every entry lies in the one folder listed: its names are looked up in the open folder.
         const FolderScope folderScope(File1.path());
         std::string fullPath, mark, created, accessed, modified, size;
+        FileValues values;
         const std::size_t count = File1.count();
         for (std::size_t i = 0; i < count; ++i) {
             File1.select(i);
@@ -143,7 +169,7 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
             modified.clear();
             size.clear();
             path::joinInto(fullPath, File1.path(), File1.fileName());
-            s_FILEINFO(fullPath, mark, created, accessed, modified, size);
+            s_FILEINFO(fullPath, mark, created, accessed, modified, size, values);
 
             const std::size_t row = i + 1;
             GRD1.setText(1, row, File1.fileName());
@@ -152,6 +178,10 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
             GRD1.setFormattedText(4, row, accessed);
             GRD1.setFormattedText(5, row, modified);
             GRD1.setText(6, row, sizeText(size));
+            setTimeValue(GRD1, 3, row, values.created);
+            setTimeValue(GRD1, 4, row, values.accessed);
+            setTimeValue(GRD1, 5, row, values.modified);
+            GRD1.setCellValue(6, row, { values.bytes, 0 });
         }
     } catch (...) {
         // The table shows the rows written so far; it must not stay frozen.

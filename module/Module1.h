@@ -2,6 +2,10 @@
 #pragma once
 
 #include "Controls.h"
+#include "FileSystem.h"
+
+#include <cstdint>
+#include <optional>
 
 #include <string>
 #include <string_view>
@@ -22,6 +26,16 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1);
 // had); a date-time output is written only when its value can be read.
 void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
     std::string &modified, std::string &size);
+
+// The values behind s_FILEINFO's texts, by which the table orders its rows: each time where it could be read,
+// and the byte count the size text was made from.
+struct FileValues {
+    std::optional<FileTime> created, accessed, modified;
+    std::int64_t bytes = 0;
+};
+// s_FILEINFO, also giving the values behind the texts.
+void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
+    std::string &modified, std::string &size, FileValues &values);
 
 // The table's size text for a byte count in decimal text: whole kilobytes, halves to even, then "KB".
 std::string sizeText(std::string_view byteCount);

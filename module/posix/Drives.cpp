@@ -45,6 +45,9 @@ namespace
     // Folders where the system mounts its own file systems (run-time tmpfs, /dev/shm ...).
     constexpr std::array<std::string_view, 4> SystemFolders = { "/proc", "/sys", "/dev", "/run" };
 
+    // Read-only images of installed applications, one mount per application and revision.
+    constexpr std::array<std::string_view, 2> ApplicationImageFolders = { "/snap", "/var/lib/snapd" };
+
     // Whether `path` is `folder` or lies below it: "/media/usb" holds "/media/usb/x", not "/media/usb2".
     bool holds(std::string_view folder, std::string_view path)
     {
@@ -90,6 +93,25 @@ namespace
         return result;
     }
 
+    // The mounts below /run that hold a person's files: removable media that udisks mounts at
+    // /run/media/USER/LABEL, and the network shares that GVfs gives at /run/user/UID/gvfs.
+    bool isPersonalRunMount(std::string_view point)
+    {
+        if (point.starts_with("/run/media/")) {
+            const std::string_view user = point.substr(11);
+            const std::size_t slash = user.find('/');
+            return slash != 0 && slash != std::string_view::npos && slash + 1 < user.size();
+        }
+        if (point.starts_with("/run/user/")) {
+            const std::string_view rest = point.substr(10);
+            const std::size_t slash = rest.find('/');
+            return slash != 0 && slash != std::string_view::npos
+                && rest.substr(0, slash).find_first_not_of("0123456789") == std::string_view::npos
+                && rest.substr(slash) == "/gvfs";
+        }
+        return false;
+    }
+
     std::vector<std::string_view> fields(std::string_view line)
     {
         std::vector<std::string_view> result;
@@ -103,6 +125,7 @@ namespace
     }
 
     struct Mount {
+        std::string root; // the folder or file of the file system that is mounted: "/" for all of it
         std::string fileSystem;
         std::string source;
     };
@@ -134,8 +157,9 @@ namespace
 
 } // namespace
 
-std::vector<Drive> parseMountInfo(
-    std::string_view mountinfo, const std::function<std::string(std::string_view device)> &labelOf)
+std::vector<Drive> parseMountInfo(std::string_view mountinfo,
+    const std::function<std::string(std::string_view device)> &labelOf,
+    const std::function<bool(std::string_view mountPoint)> &isFolderMount)
 {
     // Keyed by mount point: a later mount on the same point hides the earlier one, and std::string orders
     // by bytes, so "/" comes first.
@@ -149,7 +173,8 @@ std::vector<Drive> parseMountInfo(
             field.begin() + std::min<std::ptrdiff_t>(6, std::ssize(field)), field.end(), std::string_view("-"));
         if (std::distance(separator, field.end()) < 3)
             continue;
-        mounts[unescapeOctal(field[4])] = { unescapeOctal(separator[1]), unescapeOctal(separator[2]) };
+        mounts[unescapeOctal(field[4])]
+            = { unescapeOctal(field[3]), unescapeOctal(separator[1]), unescapeOctal(separator[2]) };
     }
 
     std::vector<Drive> drives;
@@ -157,8 +182,17 @@ std::vector<Drive> parseMountInfo(
         const bool pseudo = std::find(PseudoFileSystems.begin(), PseudoFileSystems.end(), mount.fileSystem)
             != PseudoFileSystems.end();
         const bool system = std::any_of(SystemFolders.begin(), SystemFolders.end(),
-            [&point = mountPoint](std::string_view folder) { return holds(folder, point); });
-        if (pseudo || system)
+                                [&point = mountPoint](std::string_view folder) { return holds(folder, point); })
+            && !isPersonalRunMount(mountPoint);
+        const bool applicationImage = (mount.fileSystem == "squashfs" || mount.fileSystem == "fuse.squashfuse")
+            && std::any_of(ApplicationImageFolders.begin(), ApplicationImageFolders.end(),
+                [&point = mountPoint](std::string_view folder) { return holds(folder, point); });
+        if (pseudo || system || applicationImage)
+            continue;
+        // The whole of a file system is a folder; only a part of one, bind-mounted, can be a file (containers
+        // mount their own /etc/hosts so). Asked only then, so that a share that does not answer never holds
+        // up the list.
+        if (mount.root != "/" && isFolderMount && !isFolderMount(mountPoint))
             continue;
         const std::string name = volumeName(mount.source, labelOf);
         drives.push_back({ mountPoint, name.empty() ? mountPoint : mountPoint + " [" + name + "]" });
@@ -178,14 +212,17 @@ std::vector<Drive> readDrives()
         throw std::system_error(errno, std::generic_category(), "/proc/self/mountinfo");
     const std::string table { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     const std::map<std::string, std::string> labels = volumeLabels();
-    return parseMountInfo(table, [&labels](std::string_view device) -> std::string {
-        if (labels.empty() || !device.starts_with("/dev/"))
-            return {};
-        std::error_code error;
-        const std::filesystem::path node = std::filesystem::canonical(device, error);
-        const auto it = error ? labels.end() : labels.find(node.string());
-        return it == labels.end() ? std::string() : it->second;
-    });
+    return parseMountInfo(
+        table,
+        [&labels](std::string_view device) -> std::string {
+            if (labels.empty() || !device.starts_with("/dev/"))
+                return {};
+            std::error_code error;
+            const std::filesystem::path node = std::filesystem::canonical(device, error);
+            const auto it = error ? labels.end() : labels.find(node.string());
+            return it == labels.end() ? std::string() : it->second;
+        },
+        isFolder);
 }
 
 std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string_view path)

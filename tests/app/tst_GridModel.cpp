@@ -77,6 +77,8 @@ private slots:
     void columnWidthInCharacters();
     void copiesSelectedRows();
     void copiesNothingWithoutSelection();
+    void fitsColumnsToLongestText();
+    void drawsEscapesApartAndSaysWhenEmpty();
     void millionRows();
 };
 
@@ -354,6 +356,70 @@ void tst_GridModel::copiesNothingWithoutSelection()
     QGuiApplication::clipboard()->setText(u"kept"_s);
     QTest::keySequence(&grid, QKeySequence::Copy);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
+}
+
+void tst_GridModel::fitsColumnsToLongestText()
+{
+    Grid grid;
+    fill(grid, 1500);
+    grid.setText(2, 1400, "\xFF a mark far wider than its column");
+    grid.resize(600, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QHeaderView *header = grid.horizontalHeader();
+    const int needed = QFontMetrics(grid.font()).horizontalAdvance(u"\\xFF a mark far wider than its column"_s);
+
+    // A double click on the right edge of the first title fits the first column alone.
+    header->resizeSection(0, 5);
+    header->resizeSection(1, 5);
+    const int narrow = header->sectionSize(1);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) - 1, 5));
+    QVERIFY(header->sectionSize(0) > narrow);
+    QCOMPARE(header->sectionSize(1), narrow);
+    // Ctrl+Plus fits every column, to the longest text of rows never painted too.
+    QTest::keyClick(&grid, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    QVERIFY(header->sectionSize(1) > needed);
+    QVERIFY(header->sectionSize(1) < needed + 20);
+}
+
+void tst_GridModel::drawsEscapesApartAndSaysWhenEmpty()
+{
+    Grid grid;
+    fill(grid, 2);
+    grid.setText(1, 1, "a\xC2\xA5n"); // a real yen sign, which the Japanese font draws as "\" draws
+    grid.setText(1, 2, "a\nb");
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.clearSelection();
+    grid.setCurrentIndex({});
+    // The ground the escapes are drawn on.
+    const auto escapeGround = [&](int row) {
+        const QImage image = grid.viewport()->grab(grid.visualRect(grid.gridModel()->index(row, 0))).toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == QColor(255, 228, 150))
+                    return true;
+            }
+        }
+        return false;
+    };
+    QVERIFY(!escapeGround(0));
+    QVERIFY(escapeGround(1));
+
+    // An empty table says so in its middle, where a table with rows is blank.
+    const auto inkInMiddle = [&] {
+        const QImage image = grid.viewport()->grab().toImage();
+        const QColor ground = image.pixelColor(image.width() / 2, image.height() - 2);
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, image.height() / 2) != ground)
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(!inkInMiddle());
+    grid.setRowCount(0);
+    QVERIFY(inkInMiddle());
 }
 
 void tst_GridModel::millionRows()

@@ -1,4 +1,5 @@
 // The main window: its layout, start folder, navigation, key preview and the failures the user hears about.
+#include "DateTimeText.h"
 #include "DirList.h"
 #include "DriveList.h"
 #include "FileListBox.h"
@@ -9,6 +10,7 @@
 #include "f_FILE.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -81,6 +83,7 @@ private slots:
     void fileTable();
     void refillLeavesOnlyTheNewRows();
     void rootFileGetsItsRow();
+    void titleClickOrdersRows();
 
     void startFolder_data();
     void startFolder();
@@ -260,6 +263,55 @@ void tst_f_FILE::refillLeavesOnlyTheNewRows()
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"ファイル名"_s);
     QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), u"ファイルサイズ"_s);
+}
+
+void tst_f_FILE::titleClickOrdersRows()
+{
+    // Dates and sizes whose texts order otherwise than their values: "12/31/2025" after "01/01/2026", "10KB"
+    // before "9KB".
+    quorrix::DateTimeText::setUserLocale("en_US");
+    const quorrix::test::EnvGuard tz("TZ", "UTC");
+    TempDir dir;
+    dir.folder("other");
+    const auto made = [&](const char *name, std::size_t size, quorrix::FileTime modified) {
+        quorrix::test::setTimes(dir.file(name, size), modified, modified);
+    };
+    made("a.txt", 9 * 1024, { quorrix::test::utcSeconds(2026, 1, 1), 0 });
+    made("b.txt", 10 * 1024, { quorrix::test::utcSeconds(2025, 12, 31), 0 });
+    made("c.txt", 100, { quorrix::test::utcSeconds(1969, 12, 31), 0 });
+    Window w(dir.path());
+    quorrix::DateTimeText::setUserLocale(quorrix::DateTimeText::localeFromEnvironment());
+    QVERIFY(w.showActive());
+    QHeaderView *header = w.grd1()->horizontalHeader();
+    const auto clickTitle = [&](int section) {
+        const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    };
+    QCOMPARE(w.names(), (QStringList { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s }));
+    w.grd1()->selectRow(0);
+
+    clickTitle(4);
+    QCOMPARE(w.names(), (QStringList { u"c.txt"_s, u"b.txt"_s, u"a.txt"_s }));
+    QCOMPARE(header->sortIndicatorSection(), 4);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    // The selection stays on its file.
+    QCOMPARE(w.grd1()->selectedRows(), std::vector<std::size_t> { 1 });
+    clickTitle(4);
+    QCOMPARE(w.names(), (QStringList { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s }));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // The order outlives F5 and a change of folder, and copies follow it.
+    clickTitle(5);
+    QTest::keyClick(w.grd1(), Qt::Key_F5);
+    w.dir1()->setPath(dir / "other");
+    w.dir1()->setPath(dir.path());
+    QCOMPARE(w.names(), (QStringList { u"c.txt"_s, u"a.txt"_s, u"b.txt"_s }));
+    w.grd1()->selectAll();
+    QVERIFY(w.grd1()->selectedRowsText().startsWith(
+        u"ファイル名\t属性\t作成日時\tアクセス日時\t更新日時\tファイルサイズ\nc.txt"_s));
+    QTest::keyClick(w.grd1(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), qs(dir / "c.txt\n") + qs(dir / "a.txt\n") + qs(dir / "b.txt\n"));
+    QVERIFY(w.reports.isEmpty());
 }
 
 void tst_f_FILE::rootFileGetsItsRow()

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
 #include <cstdint>
@@ -57,9 +58,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayTextRow,
         Row { "empty", "", "" }, Row { "ascii", "report (final) v2.txt", "report (final) v2.txt" },
         Row { "printable edges", " ~!", " ~!" }, Row { "japanese", "日本語のファイル名.txt", "日本語のファイル名.txt" },
         Row { "four-byte", "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF" },
-        Row { "near C1 but printable", "\xC2\xA0\xC3\xA4", "\xC2\xA0\xC3\xA4" },
-        Row { "near bidi but printable", "\xD8\x9B\xE2\x80\x8D\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
-            "\xD8\x9B\xE2\x80\x8D\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA" },
+        Row { "near C1 but printable", "\xC2\xA1\xC3\xA4", "\xC2\xA1\xC3\xA4" },
+        Row { "near bidi but printable", "\xD8\x9B\xE2\x80\xA7\xE2\x81\x9E", "\xD8\x9B\xE2\x80\xA7\xE2\x81\x9E" },
+        Row { "ideographic blank, yen sign", "a\xE3\x80\x80\xC2\xA5n", "a\xE3\x80\x80\xC2\xA5n" },
+        // Blanks that look like the ASCII one, and characters that draw nothing.
+        Row { "no-break and narrow blanks", "a\xC2\xA0z\xE2\x80\xAF", "a\\u00A0z\\u202F" },
+        Row { "joiner, variation selector", "\xE2\x80\x8D\xEF\xB8\x8F", "\\u200D\\uFE0F" },
+        Row { "tag above U+FFFF", "a\xF3\xA0\x80\x81", "a\\U000E0001" },
         // Controls and the escape character.
         Row { "newline tab return", "a\nb\tc\rd", "a\\nb\\tc\\rd" }, Row { "backslash", "a\\b", "a\\\\b" },
         Row { "NUL", "a\0b"s, "a\\x00b" }, Row { "other C0", "\x01\x1B\x1F", "\\x01\\x1B\\x1F" },
@@ -100,6 +105,8 @@ TEST(DisplayText, DistinctInputsStayDistinct)
         "\\x85",
         "\xE2\x80\xAE",
         "\\u202E",
+        "\xF3\xA0\x80\x81",
+        "\\U000E0001",
         "\x7F",
         "\\x7F",
         "\xC3\xA9",
@@ -115,6 +122,21 @@ TEST(DisplayText, DistinctInputsStayDistinct)
         const std::string text = displayText(bytes);
         EXPECT_TRUE(shown.insert(text).second) << "collision on " << text;
         EXPECT_EQ(quorrix::test::undoDisplayText(text), bytes) << text;
+    }
+}
+
+// Every character that draws nothing, and every blank but the ASCII and the ideographic ones, is escaped.
+TEST(DisplayText, EscapesEveryInvisibleCharacterAndLookAlikeBlank)
+{
+    for (UChar32 c = 0x80; c <= 0x10FFFF; ++c) {
+        const bool ignorable = u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+        const bool blank = u_charType(c) == U_SPACE_SEPARATOR && c != 0x3000;
+        if ((!ignorable && !blank) || (c >= 0xD800 && c <= 0xDFFF))
+            continue;
+        std::string bytes;
+        quorrix::test::appendUtf8(bytes, static_cast<char32_t>(c));
+        EXPECT_FALSE(isPlainDisplayText(bytes)) << std::hex << c;
+        EXPECT_EQ(quorrix::test::undoDisplayText(displayText(bytes)), bytes) << std::hex << c;
     }
 }
 

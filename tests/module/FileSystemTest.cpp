@@ -611,6 +611,14 @@ TEST(FileSystemDrives, MountTableGivesThePersonsFileSystemsInOrder)
                                    "54 27 0:59 / /\xc3\xa9t\xc3\xa9 rw - ext4 /dev/sdg1 rw\n"
                                    "55 27 0:60 / /mnt/odd rw - fuse.sshfs me@host:/a\\040b rw\n"
                                    "56 27 0:61 / /mnt/bin rw - binfmt_misc binfmt_misc rw\n"
+                                   "58 45 0:63 / /run/media/me/STICK rw - exfat /dev/sdh1 rw\n"
+                                   "59 45 0:64 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+                                   "60 45 0:65 / /run/user/1000/doc rw - fuse.portal portal rw\n"
+                                   "61 27 0:66 / /run/media/me rw - tmpfs tmpfs rw\n"
+                                   "62 27 7:1 / /snap/core22/1380 ro - squashfs /dev/loop1 ro\n"
+                                   "63 27 7:2 / /mnt/image ro - squashfs /dev/loop2 ro\n"
+                                   "64 27 254:0 /srv/ctr/hosts /etc/hosts rw - ext4 /dev/vda rw\n"
+                                   "65 27 254:0 /srv/data /srv/bound rw - ext4 /dev/vda rw\n"
                                    "garbage line\n"
                                    "57 27 0:62 / /mnt/short rw\n"
                                    "\n";
@@ -626,14 +634,25 @@ TEST(FileSystemDrives, MountTableGivesThePersonsFileSystemsInOrder)
         { "/home", "/home [vg-home]" },
         { "/media/my usb", "/media/my usb [CAMERA]" },
         { "/mnt/data", "/mnt/data [sdd1]" },
+        { "/mnt/image", "/mnt/image [loop2]" },
         { "/mnt/nfs", "/mnt/nfs [server:/export]" },
         { "/mnt/odd", "/mnt/odd [me@host:/a b]" },
         { "/mnt/share", "/mnt/share [//server/share]" },
+        { "/run/media/me/STICK", "/run/media/me/STICK [sdh1]" },
+        { "/run/user/1000/gvfs", "/run/user/1000/gvfs [gvfsd-fuse]" },
         { "/runner", "/runner [vdb]" },
+        { "/srv/bound", "/srv/bound [vda]" },
         { "/tmp", "/tmp [tmpfs]" },
         { "/\xc3\xa9t\xc3\xa9", "/\xc3\xa9t\xc3\xa9 [sdg1]" },
     };
-    EXPECT_EQ(parseMountInfo(table, labelOf), expected);
+    // Only the two bind mounts of a part of a file system are asked whether they are folders.
+    std::vector<std::string> checked;
+    const auto isFolderMount = [&](std::string_view point) {
+        checked.emplace_back(point);
+        return point != "/etc/hosts";
+    };
+    EXPECT_EQ(parseMountInfo(table, labelOf, isFolderMount), expected);
+    EXPECT_EQ(checked, (std::vector<std::string> { "/etc/hosts", "/srv/bound" }));
     EXPECT_NE(std::find(asked.begin(), asked.end(), "/dev/sdb1"), asked.end());
 
     // In a chroot "/" is no mount point, yet every folder must lie on a drive.

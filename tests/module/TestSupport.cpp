@@ -174,21 +174,26 @@ namespace
         return -1; // lower case is not what the escapes write
     }
 
-    void appendUtf8(std::string &out, char32_t c)
-    {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-
 } // namespace
+
+void appendUtf8(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 std::optional<std::string> undoDisplayText(std::string_view text)
 {
@@ -214,8 +219,9 @@ std::optional<std::string> undoDisplayText(std::string_view text)
             bytes += '\r';
             break;
         case 'x':
-        case 'u': {
-            const std::size_t digits = text[i] == 'x' ? 2 : 4;
+        case 'u':
+        case 'U': {
+            const std::size_t digits = text[i] == 'x' ? 2 : text[i] == 'u' ? 4 : 8;
             if (text.size() - i - 1 < digits)
                 return std::nullopt;
             char32_t value = 0;
