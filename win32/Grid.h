@@ -1,0 +1,63 @@
+// The file table: a virtual (owner-data) report list view, driven through the GridControl interface. Its
+// header is the title row; its first column shows the row numbers.
+#pragma once
+
+#include "Controls.h"
+
+#include <string>
+#include <vector>
+#include <windows.h>
+
+class Grid : public quorrix::GridControl
+{
+public:
+    // Creates the list view as child `id` of `parent`.
+    Grid(HWND parent, int id);
+
+    void setRedraw(bool on) override;
+    void setColumnCount(int columns) override;
+    void setRowCount(std::size_t rows) override;
+    void setText(int column, std::size_t row, std::string_view text) override;
+    void setFormattedText(int column, std::size_t row, std::string_view text) override;
+    void setColumnWidth(int column, double characters) override;
+    void setSetting(Setting setting, int value) override;
+
+    HWND handle() const { return m_handle; }
+    int columns() const { return m_columns; }
+    std::size_t rows() const { return m_rows; }
+    // A cell's text as the table shows it (row 0: the titles), UTF-8.
+    std::string shownText(int column, std::size_t row) const;
+    // Width of one character of the table's font, in pixels: the unit of setColumnWidth().
+    int characterWidth() const { return m_characterWidth; }
+    // Takes the table's font, scaled for `dpi`; column widths follow.
+    void setMetrics(HFONT font, UINT dpi);
+
+    // The selected rows (from 1), in table order.
+    std::vector<std::size_t> selectedRows() const;
+    void selectAll();
+    // The selected rows as text, the titles first, CRLF line ends; empty when no row is selected.
+    std::string selectedRowsText() const;
+    // Puts selectedRowsText() on the clipboard as Unicode text, when a row is selected.
+    void copySelectedRows() const;
+
+    // Answers the list view's notifications (WM_NOTIFY from it); returns the result.
+    LRESULT notify(NMHDR *header);
+
+private:
+    std::size_t cellIndex(int column, std::size_t row) const;
+    void applyColumnWidths();
+
+    HWND m_handle;
+    int m_columns = 0;
+    std::size_t m_rows = 0;
+    // Every cell's bytes, row by row, the titles first; whether each is shown as written or escaped.
+    std::vector<std::string> m_cells;
+    std::vector<bool> m_asWritten;
+    std::vector<double> m_widths; // in characters, per column
+    std::vector<int> m_maxTextLengths;
+    int m_activeColumn = 1;
+    int m_characterWidth = 7;
+    int m_dpi = 96;
+    bool m_redraw = true;
+    std::wstring m_buffer; // the text last handed to the list view
+};
