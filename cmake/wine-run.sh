@@ -36,6 +36,13 @@ if [ ! -f "$prefix/system.reg" ]; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w
     [ -f "$prefix/system.reg" ] || { echo "wine-run.sh: could not make a Wine prefix in $prefix" >&2; exit 1; }
+    # The table's font, "ＭＳ ゴシック", would become IPAGothic, whose 9-point face draws no "_": VL Gothic
+    # draws every character. The close button's glyph comes from Wine's own Marlett.
+    for name in "MS Gothic" "ＭＳ ゴシック"; do
+        "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$name" /d "VL Gothic" /f </dev/null >/dev/null 2>&1 || true
+    done
+    [ ! -f /usr/share/wine/fonts/marlett.ttf ] || cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+    wineserver -w
 fi
 # The server and Wine's own service processes outlive the program. They must not hold its output, or a test
 # runner would wait for them: they are started here, before it, with their output going nowhere.
