@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a private prefix that nothing else uses.
 #   wine-run.sh ARCH PROGRAM [ARGUMENT...]   ARCH is win32 or win64; the program's exit code passes through
+#   wine-run.sh ARCH --stop                  stops the prefix's Wine server and every Wine process of it
 #   wine-run.sh ARCH --remove                stops the prefix's Wine server and deletes the prefix
 # The prefix is $QUORRIX_WINEPREFIX when set, else one of this user's in the temporary folder; it is made on
 # first use (some 10 to 30 seconds) and its server is kept running between programs until --remove.
@@ -19,6 +20,13 @@ if [ "$arch" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
     wine=/usr/lib/wine/wine64
 fi
 
+if [ "${1:-}" = --stop ]; then
+    if [ -d "$prefix" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    exit 0
+fi
 if [ "${1:-}" = --remove ]; then
     if [ -d "$prefix" ]; then
         wineserver -k 2>/dev/null || true
@@ -46,7 +54,8 @@ if [ ! -f "$prefix/system.reg" ]; then
 fi
 # The server and Wine's own service processes outlive the program. They must not hold its output, or a test
 # runner would wait for them: they are started here, before it, with their output going nowhere.
-wineserver -p </dev/null >/dev/null 2>&1
+# With a server already running, "wineserver -p" changes nothing but exits with status 2.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 flock -u 9
 exec 9>&-
