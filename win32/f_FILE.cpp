@@ -324,6 +324,15 @@ LRESULT f_FILE::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
+    case WM_ACTIVATE:
+        // As a dialog does: the control that had the focus gets it back, at first the drive list.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (const HWND focus = GetFocus(); focus && IsChild(m_handle, focus))
+                m_focus = focus;
+        } else {
+            SetFocus(m_focus && IsWindow(m_focus) ? m_focus : Drive1->handle());
+        }
+        return 0;
     case WM_DPICHANGED: {
         applyDpi(HIWORD(wParam));
         const auto *suggested = reinterpret_cast<const RECT *>(lParam);

@@ -67,6 +67,7 @@ private:
     HFONT m_listFont = nullptr;
     HFONT m_tableFont = nullptr;
     HBRUSH m_background = nullptr;
+    HWND m_focus = nullptr; // the control that had the focus when the window was last deactivated
     std::unique_ptr<DriveList> Drive1;
     std::unique_ptr<DirList> Dir1;
     quorrix::FileList File1;
