@@ -7,14 +7,14 @@
 #include <cmath>
 #include <commctrl.h>
 #include <stdexcept>
+#include <utility>
 
 Grid::Grid(HWND parent, int id)
     : m_handle(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr))
 {
-    ListView_SetExtendedListViewStyle(
-        m_handle, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
+    ListView_SetExtendedListViewStyle(m_handle, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
     // The row numbers' column; the table's own columns follow it.
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -22,6 +22,55 @@ Grid::Grid(HWND parent, int id)
     column.cx = 48;
     column.pszText = const_cast<wchar_t *>(L"");
     ListView_InsertColumn(m_handle, 0, &column);
+
+    // One tip for the whole table; its text is asked for (tipText) when it is about to show.
+    m_tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, GetModuleHandleW(nullptr),
+        nullptr);
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_handle);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(m_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(m_tip, TTM_SETMAXTIPWIDTH, 0, 1000);
+}
+
+std::pair<int, int> Grid::cellUnderPointer() const
+{
+    LVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(m_handle, &hit.pt);
+    if (ListView_SubItemHitTest(m_handle, &hit) < 0 || hit.iItem < 0 || hit.iSubItem < 1)
+        return { -1, -1 };
+    return { hit.iItem, hit.iSubItem };
+}
+
+void Grid::pointerMoved()
+{
+    // The tip belongs to one cell: on to another, it starts again, and asks for that cell's text.
+    const std::pair<int, int> cell = cellUnderPointer();
+    if (cell == m_tipCell)
+        return;
+    m_tipCell = cell;
+    SendMessageW(m_tip, TTM_ACTIVATE, FALSE, 0);
+    SendMessageW(m_tip, TTM_ACTIVATE, TRUE, 0);
+}
+
+const wchar_t *Grid::tipText()
+{
+    // The whole text of the cell under the pointer, when its column cuts it short; no tip otherwise.
+    m_tipText.clear();
+    const auto [item, column] = cellUnderPointer();
+    if (item < 0 || static_cast<std::size_t>(item) >= m_rows || column > m_columns)
+        return m_tipText.c_str();
+    std::wstring text = quorrix::win32::toWide(shownText(column, static_cast<std::size_t>(item) + 1));
+    // The list view leaves some pixels of room on either side of a cell's text.
+    if (ListView_GetStringWidth(m_handle, text.c_str()) + MulDiv(12, m_dpi, 96)
+        > ListView_GetColumnWidth(m_handle, column))
+        m_tipText = std::move(text);
+    return m_tipText.c_str();
 }
 
 std::size_t Grid::cellIndex(int column, std::size_t row) const
@@ -242,27 +291,6 @@ LRESULT Grid::notify(NMHDR *header)
         m_buffer = item.iSubItem == 0 ? std::to_wstring(row) : quorrix::win32::toWide(shownText(item.iSubItem, row));
         // The list view shows at most cchTextMax - 1 characters of a cell; the tooltip shows more.
         item.pszText = m_buffer.data();
-        break;
-    }
-    case LVN_GETINFOTIPW: {
-        // The whole text of every cell of the row under the pointer, one per line, for cells cut short.
-        auto *tip = reinterpret_cast<NMLVGETINFOTIPW *>(header);
-        const auto row = static_cast<std::size_t>(tip->iItem) + 1;
-        if (tip->iItem < 0 || row > m_rows || tip->cchTextMax <= 0)
-            break;
-        std::wstring text;
-        for (int column = 1; column <= m_columns; ++column) {
-            const std::wstring cell = quorrix::win32::toWide(shownText(column, row));
-            const int width = ListView_GetColumnWidth(m_handle, column);
-            if (ListView_GetStringWidth(m_handle, cell.c_str()) + MulDiv(12, m_dpi, 96) <= width)
-                continue;
-            if (!text.empty())
-                text += L"\r\n";
-            text += cell;
-        }
-        tip->pszText[0] = 0;
-        if (!text.empty())
-            lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
         break;
     }
     case LVN_KEYDOWN: {

@@ -5,6 +5,7 @@
 #include "Controls.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -43,9 +44,18 @@ public:
     // Answers the list view's notifications (WM_NOTIFY from it); returns the result.
     LRESULT notify(NMHDR *header);
 
+    // The tip that shows a cell's whole text when its column cuts it short.
+    HWND tip() const { return m_tip; }
+    // The pointer moved over the table (WM_MOUSEMOVE to it).
+    void pointerMoved();
+    // The tip's text for the cell under the pointer: empty (no tip) unless the cell's text is cut short.
+    const wchar_t *tipText();
+
 private:
     std::size_t cellIndex(int column, std::size_t row) const;
     void applyColumnWidths();
+    // The list view's item and column (from 1) under the pointer, or -1, -1.
+    std::pair<int, int> cellUnderPointer() const;
 
     HWND m_handle;
     int m_columns = 0;
@@ -60,4 +70,7 @@ private:
     int m_dpi = 96;
     bool m_redraw = true;
     std::wstring m_buffer; // the text last handed to the list view
+    HWND m_tip = nullptr;
+    std::pair<int, int> m_tipCell { -1, -1 };
+    std::wstring m_tipText;
 };

@@ -195,6 +195,8 @@ bool f_FILE::preTranslate(MSG &message)
             std::string(quorrix::interim::FolderFailure) + "\n" + quorrix::interim::displayPath(Dir1->path()),
             keyCode == quorrix::FileForm::KeyF5);
     }
+    if (message.message == WM_MOUSEMOVE && message.hwnd == GRD1->handle())
+        GRD1->pointerMoved();
     return IsDialogMessageW(m_handle, &message) != 0;
 }
 
@@ -314,6 +316,10 @@ LRESULT f_FILE::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         auto *header = reinterpret_cast<NMHDR *>(lParam);
         if (header->hwndFrom == GRD1->handle())
             return GRD1->notify(header);
+        if (header->hwndFrom == GRD1->tip() && header->code == TTN_GETDISPINFOW) {
+            reinterpret_cast<NMTTDISPINFOW *>(header)->lpszText = const_cast<wchar_t *>(GRD1->tipText());
+            return 0;
+        }
         break;
     }
     case WM_DRAWITEM: {

@@ -257,6 +257,26 @@ TEST(Win32Window, CtrlACtrlCCopyEveryFileWithItsMarkAndSize)
     EXPECT_FALSE(rows[2][4].empty());
 }
 
+TEST(Win32Window, TheTipShowsTheWholeTextOfACellCutShort)
+{
+    const TempDir dir;
+    dir.file("a.txt");
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    const auto pointAt = [&](int column) {
+        RECT cell;
+        ListView_GetSubItemRect(grid.handle(), 0, column, LVIR_BOUNDS, &cell);
+        POINT centre { (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2 };
+        ClientToScreen(grid.handle(), &centre);
+        SetCursorPos(centre.x, centre.y);
+    };
+    // A date-time is wider than its 13 characters; the name fits its column.
+    pointAt(5);
+    EXPECT_EQ(toUtf8(grid.tipText()), grid.shownText(5, 1));
+    pointAt(1);
+    EXPECT_EQ(toUtf8(grid.tipText()), "");
+}
+
 TEST(Win32Window, AFolderThatCannotBeShownGivesOneMessageAndChangesNothing)
 {
     const TempDir dir;
