@@ -31,7 +31,8 @@ packages+=(dpkg-dev desktop-file-utils appstream)
 # --windows).
 run_only=0
 if [ "${1:-}" = --windows ]; then
-    packages=(cmake ninja-build fonts-vlgothic xvfb xauth xdotool imagemagick)
+    # The windows preset builds the tests too, so GoogleTest's sources are needed to configure it.
+    packages=(cmake ninja-build googletest fonts-vlgothic xvfb xauth xdotool imagemagick)
     locales=()
 elif [ "${1:-}" = --run ]; then
     run_only=1
@@ -52,10 +53,10 @@ fi
 
 # The Windows core and window: the MinGW-w64 cross compiler and Wine (its 32-bit loader is an i386 package),
 # Wine's own fonts (the close button's glyph), a Japanese gothic that draws every character at 9 points for
-# the table, and pefile to read the version record back.
+# the table, pefile to read the version record back, and xwininfo and xprop (x11-utils) for the window's size.
 missing=()
 [ "$run_only" -eq 1 ] || for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine fonts-vlgothic \
-    python3-pefile; do
+    python3-pefile x11-utils; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 # A kernel without 32-bit support cannot run that loader: the tests and scripts/run.sh --windows then run the
