@@ -92,17 +92,13 @@ void Grid::setColumnCount(int columns)
 {
     if (columns < 0)
         throw std::out_of_range("negative column count");
-    std::vector<std::string> cells((m_rows + 1) * static_cast<std::size_t>(columns));
-    std::vector<bool> asWritten(cells.size());
+    std::vector<Cell> cells((m_rows + 1) * static_cast<std::size_t>(columns));
     for (std::size_t row = 0; row <= m_rows; ++row) {
-        for (int column = 1; column <= std::min(columns, m_columns); ++column) {
-            const std::size_t to = row * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column - 1);
-            cells[to] = std::move(m_cells[cellIndex(column, row)]);
-            asWritten[to] = m_asWritten[cellIndex(column, row)];
-        }
+        for (int column = 1; column <= std::min(columns, m_columns); ++column)
+            cells[row * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column - 1)]
+                = m_cells[cellIndex(column, row)];
     }
     m_cells.swap(cells);
-    m_asWritten.swap(asWritten);
     while (m_columns > columns)
         ListView_DeleteColumn(m_handle, m_columns--);
     while (m_columns < columns) {
@@ -122,15 +118,18 @@ void Grid::setRowCount(std::size_t rows)
 {
     const auto columns = static_cast<std::size_t>(m_columns);
     if (rows == 0) {
-        // Every data cell goes with its storage; the titles stay.
-        std::vector<std::string> titles(std::make_move_iterator(m_cells.begin()),
-            std::make_move_iterator(m_cells.begin() + static_cast<std::ptrdiff_t>(columns)));
-        std::vector<bool> asWritten(m_asWritten.begin(), m_asWritten.begin() + static_cast<std::ptrdiff_t>(columns));
+        // Every data cell goes with its bytes; the titles stay.
+        std::string text;
+        std::vector<Cell> titles(m_cells.begin(), m_cells.begin() + static_cast<std::ptrdiff_t>(columns));
+        for (Cell &title : titles) {
+            const auto offset = static_cast<std::uint32_t>(text.size());
+            text.append(m_text, title.offset, title.length);
+            title.offset = offset;
+        }
         m_cells.swap(titles);
-        m_asWritten.swap(asWritten);
+        m_text.swap(text);
     } else {
         m_cells.resize((rows + 1) * columns);
-        m_asWritten.resize(m_cells.size());
     }
     m_rows = rows;
     // The list view counts rows in an int.
@@ -139,9 +138,24 @@ void Grid::setRowCount(std::size_t rows)
 
 void Grid::setText(int column, std::size_t row, std::string_view text)
 {
-    const std::size_t cell = cellIndex(column, row);
-    m_cells[cell].assign(text);
-    m_asWritten[cell] = false;
+    storeText(column, row, text, false);
+}
+
+void Grid::setFormattedText(int column, std::size_t row, std::string_view text)
+{
+    storeText(column, row, text, true);
+}
+
+void Grid::storeText(int column, std::size_t row, std::string_view text, bool asWritten)
+{
+    Cell &cell = m_cells[cellIndex(column, row)];
+    // Offsets and lengths are 32 bits wide, the arena's bytes 4 GiB at most.
+    if (text.size() >= (1u << 31) || text.size() > UINT32_MAX - m_text.size())
+        throw std::length_error("the table's text is too long");
+    cell.offset = static_cast<std::uint32_t>(m_text.size());
+    cell.length = static_cast<std::uint32_t>(text.size()) & 0x7FFFFFFF;
+    cell.asWritten = asWritten;
+    m_text.append(text);
     if (row == 0) {
         const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
         LVCOLUMNW header = {};
@@ -149,12 +163,6 @@ void Grid::setText(int column, std::size_t row, std::string_view text)
         header.pszText = const_cast<wchar_t *>(title.c_str());
         ListView_SetColumn(m_handle, column, &header);
     }
-}
-
-void Grid::setFormattedText(int column, std::size_t row, std::string_view text)
-{
-    setText(column, row, text);
-    m_asWritten[cellIndex(column, row)] = true;
 }
 
 void Grid::setColumnWidth(int column, double characters)
@@ -197,10 +205,10 @@ void Grid::setSetting(Setting setting, int value)
 
 std::string Grid::shownText(int column, std::size_t row) const
 {
-    const std::size_t cell = cellIndex(column, row);
-    const std::string &text = m_cells[cell];
-    if (m_asWritten[cell] || quorrix::isPlainDisplayText(text))
-        return text;
+    const Cell &cell = m_cells[cellIndex(column, row)];
+    const std::string_view text(m_text.data() + cell.offset, cell.length);
+    if (cell.asWritten || quorrix::isPlainDisplayText(text))
+        return std::string(text);
     return quorrix::displayText(text);
 }
 

@@ -4,6 +4,7 @@
 
 #include "Controls.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,8 @@ public:
 
 private:
     std::size_t cellIndex(int column, std::size_t row) const;
+    // Throws std::length_error beyond 2 GiB for a cell or 4 GiB for the whole table.
+    void storeText(int column, std::size_t row, std::string_view text, bool asWritten);
     void applyColumnWidths();
     // The list view's item and column (from 1) under the pointer, or -1, -1.
     std::pair<int, int> cellUnderPointer() const;
@@ -60,9 +63,15 @@ private:
     HWND m_handle;
     int m_columns = 0;
     std::size_t m_rows = 0;
-    // Every cell's bytes, row by row, the titles first; whether each is shown as written or escaped.
-    std::vector<std::string> m_cells;
-    std::vector<bool> m_asWritten;
+    // Where each cell's bytes lie in m_text, row by row, the titles first, and whether it is shown as written
+    // or escaped. A rewritten cell's old bytes stay until the data rows are dropped.
+    struct Cell {
+        std::uint32_t offset = 0;
+        std::uint32_t length : 31 = 0;
+        std::uint32_t asWritten : 1 = 0;
+    };
+    std::vector<Cell> m_cells;
+    std::string m_text;
     std::vector<double> m_widths; // in characters, per column
     std::vector<int> m_maxTextLengths;
     int m_activeColumn = 1;
