@@ -3,14 +3,17 @@
 #   wine-run.sh ARCH PROGRAM [ARGUMENT...]   ARCH is win32 or win64; the program's exit code passes through
 #   wine-run.sh ARCH --stop                  stops the prefix's Wine server and every Wine process of it
 #   wine-run.sh ARCH --remove                stops the prefix's Wine server and deletes the prefix
-# The prefix is $QUORRIX_WINEPREFIX when set, else one of this user's in the temporary folder; it is made on
+# The prefix is $QUORRIX_WINEPREFIX when set, else one of this user's for the working directory in the temporary
+# folder; it is made on
 # first use (some 10 to 30 seconds) and its server is kept running between programs until --remove.
 set -euo pipefail
 arch=$1
 shift
 prefix=${QUORRIX_WINEPREFIX:-}
 if [ -z "$prefix" ]; then
-    prefix=$(dirname "$(mktemp -u)")/quorrix-wine-$arch-$(id -u)
+    # One per build folder (CTest starts every test in the build's tests folder), so that builds tested side by
+    # side never remove each other's prefix.
+    prefix=$(dirname "$(mktemp -u)")/quorrix-wine-$arch-$(id -u)-$(pwd | cksum | cut -d ' ' -f 1)
 fi
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
