@@ -45,7 +45,8 @@ DirList::~DirList()
 
 void DirList::setPath(std::string_view text)
 {
-    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly.
+    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly: the
+    // Qt list's rule, kept here as well until the core's lists own it (with the interim pieces of Interim.h).
     quorrix::FolderTreeWin32 previous = m_tree;
     if (!m_tree.setFolder(folderFor(text), m_drives->drives()))
         return;

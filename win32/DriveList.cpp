@@ -35,6 +35,8 @@ void DriveList::setDrive(std::string_view text)
         throw std::invalid_argument("no drive " + std::string(text));
     if (found == m_current)
         return;
+    // Going back when the change handler fails is the Qt list's rule, kept here as well until the core's lists
+    // own it (with the interim pieces of Interim.h).
     const std::size_t previous = m_current;
     m_current = found;
     showCurrent();
