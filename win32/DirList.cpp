@@ -1,8 +1,7 @@
 #include "DirList.h"
 
-#include "DisplayText.h"
 #include "DriveList.h"
-#include "Interim.h"
+#include "Path.h"
 #include "win32/WideText.h"
 
 #include <commctrl.h>
@@ -30,7 +29,7 @@ DirList::DirList(HWND parent, int id, const DriveList *drives)
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA
             | LBS_NOINTEGRALHEIGHT,
         0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr))
-    , m_drives(drives)
+    , m_chooser(drives->chooser(), [this] { showTree(); })
 {
     showTree();
 }
@@ -45,48 +44,21 @@ DirList::~DirList()
 
 void DirList::setPath(std::string_view text)
 {
-    // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly: the
-    // Qt list's rule, kept here as well until the core's lists own it (with the interim pieces of Interim.h).
-    quorrix::FolderTreeWin32 previous = m_tree;
-    if (!m_tree.setFolder(folderFor(text), m_drives->drives()))
-        return;
-    showTree();
-    if (!m_changed)
-        return;
-    try {
-        m_changed();
-    } catch (...) {
-        m_tree = std::move(previous);
-        showTree();
-        throw;
-    }
+    m_chooser.setPath(text);
 }
 
 void DirList::refresh()
 {
-    m_tree.refresh(m_drives->drives());
+    m_chooser.refresh();
     showTree();
 }
 
 std::string DirList::selectedPath() const
 {
     const LRESULT index = SendMessageW(m_handle, LB_GETCURSEL, 0, 0);
-    if (index < 0 || static_cast<std::size_t>(index) >= m_tree.entries().size())
+    if (index < 0 || static_cast<std::size_t>(index) >= tree().entries().size())
         return {};
-    return m_tree.entries()[static_cast<std::size_t>(index)].path;
-}
-
-std::string DirList::folderFor(std::string_view text) const
-{
-    // A drive's text names that drive's current folder. On Windows no folder can be named so: "c: [Data]"
-    // would be the folder " [Data]" in the current folder of C:, never what the drive list means.
-    const std::vector<quorrix::Drive> &drives = m_drives->drives();
-    for (const quorrix::Drive &drive : drives) {
-        if (drive.text == text
-            || (text.size() > 3 && drive.text.size() >= 2 && text.starts_with(drive.text.substr(0, 2) + " [")))
-            return m_tree.currentFolderOf(drive);
-    }
-    return std::string(text);
+    return tree().entries()[static_cast<std::size_t>(index)].path;
 }
 
 void DirList::setMetrics(HFONT font, UINT dpi)
@@ -114,9 +86,9 @@ void DirList::setMetrics(HFONT font, UINT dpi)
 
 void DirList::draw(const DRAWITEMSTRUCT &item) const
 {
-    if (item.itemID == static_cast<UINT>(-1) || item.itemID >= m_tree.entries().size())
+    if (item.itemID == static_cast<UINT>(-1) || item.itemID >= tree().entries().size())
         return;
-    const quorrix::FolderTree::Entry &entry = m_tree.entries()[item.itemID];
+    const quorrix::FolderTree::Entry &entry = tree().entries()[item.itemID];
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     HDC dc = item.hDC;
     FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
@@ -129,7 +101,7 @@ void DirList::draw(const DRAWITEMSTRUCT &item) const
     text.left = left + m_iconSize + 4;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    const std::wstring name = quorrix::win32::toWide(quorrix::interim::displayPath(entry.name));
+    const std::wstring name = quorrix::win32::toWide(quorrix::path::shown(entry.name));
     DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
         DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS)
@@ -139,8 +111,8 @@ void DirList::draw(const DRAWITEMSTRUCT &item) const
 void DirList::showTree()
 {
     SendMessageW(m_handle, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(m_handle, LB_SETCOUNT, m_tree.entries().size(), 0);
-    const auto current = static_cast<WPARAM>(m_tree.currentIndex());
+    SendMessageW(m_handle, LB_SETCOUNT, tree().entries().size(), 0);
+    const auto current = static_cast<WPARAM>(tree().currentIndex());
     SendMessageW(m_handle, LB_SETCURSEL, current, 0);
     // The folder shown sits in the middle, with its parent above and its first subfolders below.
     RECT client = {};

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Controls.h"
-#include "FolderTreeWin32.h"
+#include "Navigation.h"
 
 #include <windows.h>
 
@@ -18,15 +18,15 @@ public:
     DirList(const DirList &) = delete;
     DirList &operator=(const DirList &) = delete;
 
-    void setChangeHandler(quorrix::ChangeHandler handler) override { m_changed = std::move(handler); }
-    std::string path() const override { return m_tree.path(); }
+    void setChangeHandler(quorrix::ChangeHandler handler) override { m_chooser.setChangeHandler(std::move(handler)); }
+    std::string path() const override { return m_chooser.path(); }
     // `text` is a drive's text (as the drive list shows it) or a folder. On a failure of the change event the
     // previous folder is shown again and the failure passes on.
     void setPath(std::string_view text) override;
     void refresh() override;
 
     HWND handle() const { return m_handle; }
-    const quorrix::FolderTreeWin32 &tree() const { return m_tree; }
+    const quorrix::FolderTree &tree() const { return m_chooser.tree(); }
     // The path of the entry selected in the box, or empty.
     std::string selectedPath() const;
     // Sizes the entries for the font and the window's DPI.
@@ -35,13 +35,10 @@ public:
     void draw(const DRAWITEMSTRUCT &item) const;
 
 private:
-    std::string folderFor(std::string_view text) const;
     void showTree();
 
     HWND m_handle;
-    const DriveList *m_drives;
-    quorrix::FolderTreeWin32 m_tree;
-    quorrix::ChangeHandler m_changed;
+    quorrix::FolderChooser m_chooser;
     HICON m_openIcon = nullptr;
     HICON m_closedIcon = nullptr;
     int m_iconSize = 16;

@@ -3,6 +3,7 @@
 
 #include "Controls.h"
 #include "FileSystem.h"
+#include "Navigation.h"
 
 #include <cstddef>
 #include <vector>
@@ -17,7 +18,7 @@ public:
     // working directory (else the first).
     DriveList(HWND parent, int id);
 
-    void setChangeHandler(quorrix::ChangeHandler handler) override { m_changed = std::move(handler); }
+    void setChangeHandler(quorrix::ChangeHandler handler) override { m_chooser.setChangeHandler(std::move(handler)); }
     std::string drive() const override;
     // On a failure of the change event the previous drive becomes current again and the failure passes on.
     void setDrive(std::string_view text) override;
@@ -26,16 +27,15 @@ public:
     void refresh() override;
 
     HWND handle() const { return m_handle; }
-    const std::vector<quorrix::Drive> &drives() const { return m_drives; }
-    std::size_t currentDrive() const { return m_current; }
+    const std::vector<quorrix::Drive> &drives() const { return m_chooser.drives(); }
+    std::size_t currentDrive() const { return m_chooser.current(); }
+    const quorrix::DriveChooser &chooser() const { return m_chooser; }
     // Shows the current drive in the box again, after the user picked another in it.
     void showCurrent();
 
 private:
-    void fill(std::vector<quorrix::Drive> drives, std::size_t current);
+    void fill();
 
     HWND m_handle;
-    std::vector<quorrix::Drive> m_drives;
-    std::size_t m_current = 0;
-    quorrix::ChangeHandler m_changed;
+    quorrix::DriveChooser m_chooser;
 };

@@ -1,7 +1,6 @@
 #include "Grid.h"
 
 #include "DisplayText.h"
-#include "Interim.h"
 #include "win32/WideText.h"
 
 #include <cmath>
@@ -205,11 +204,23 @@ void Grid::setSetting(Setting setting, int value)
 
 std::string Grid::shownText(int column, std::size_t row) const
 {
+    return quorrix::shownText(*this, column, row);
+}
+
+std::string_view Grid::cellText(int column, std::size_t row) const
+{
     const Cell &cell = m_cells[cellIndex(column, row)];
-    const std::string_view text(m_text.data() + cell.offset, cell.length);
-    if (cell.asWritten || quorrix::isPlainDisplayText(text))
-        return std::string(text);
-    return quorrix::displayText(text);
+    return { m_text.data() + cell.offset, cell.length };
+}
+
+bool Grid::isEscaped(int column, std::size_t row) const
+{
+    return !m_cells[cellIndex(column, row)].asWritten;
+}
+
+std::optional<quorrix::CellValue> Grid::cellValue(int /*column*/, std::size_t /*row*/) const
+{
+    return std::nullopt;
 }
 
 void Grid::setMetrics(HFONT font, UINT dpi)
@@ -259,8 +270,14 @@ std::string Grid::selectedRowsText() const
     const std::vector<std::size_t> rows = selectedRows();
     if (rows.empty())
         return {};
-    return quorrix::interim::rowsText(
-        m_columns, rows, [this](int column, std::size_t row) { return shownText(column, row); });
+    // The Windows clipboard's text ends its lines in CRLF; no copied row holds a line end of its own.
+    std::string text;
+    for (const char c : quorrix::rowsText(*this, rows)) {
+        if (c == '\n')
+            text += '\r';
+        text += c;
+    }
+    return text;
 }
 
 void Grid::copySelectedRows() const

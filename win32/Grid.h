@@ -3,14 +3,16 @@
 #pragma once
 
 #include "Controls.h"
+#include "TableRows.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 #include <windows.h>
 
-class Grid : public quorrix::GridControl
+class Grid : public quorrix::GridControl, public quorrix::TableCells
 {
 public:
     // Creates the list view as child `id` of `parent`.
@@ -25,8 +27,11 @@ public:
     void setSetting(Setting setting, int value) override;
 
     HWND handle() const { return m_handle; }
-    int columns() const { return m_columns; }
-    std::size_t rows() const { return m_rows; }
+    int columns() const override { return m_columns; }
+    std::size_t rows() const override { return m_rows; }
+    std::string_view cellText(int column, std::size_t row) const override;
+    bool isEscaped(int column, std::size_t row) const override;
+    std::optional<quorrix::CellValue> cellValue(int column, std::size_t row) const override;
     // A cell's text as the table shows it (row 0: the titles), UTF-8.
     std::string shownText(int column, std::size_t row) const;
     // Width of one character of the table's font, in pixels: the unit of setColumnWidth().

@@ -1,7 +1,8 @@
 #include "f_FILE.h"
 
 #include "DisplayText.h"
-#include "Interim.h"
+#include "FailureText.h"
+#include "Path.h"
 #include "Resource.h"
 #include "win32/WideText.h"
 
@@ -143,7 +144,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     applyDpi(windowDpi(m_handle));
 
-    guarded([&] { Form_Load(quorrix::interim::startFolderArgument(commandLine)); }, quorrix::interim::FolderFailure);
+    guarded([&] { Form_Load(commandLine); }, quorrix::Caption::CannotShowFolder);
 }
 
 f_FILE::~f_FILE()
@@ -192,7 +193,7 @@ bool f_FILE::preTranslate(MSG &message)
         const int keyCode = static_cast<int>(message.wParam);
         // Only F5 does any work; the busy cursor would flicker on every other key.
         guarded([&] { Form_KeyDown(keyCode, shiftState()); },
-            std::string(quorrix::interim::FolderFailure) + "\n" + quorrix::interim::displayPath(Dir1->path()),
+            std::string(quorrix::Caption::CannotShowFolder) + "\n" + quorrix::path::shown(Dir1->path()),
             keyCode == quorrix::FileForm::KeyF5);
     }
     if (message.message == WM_MOUSEMOVE && message.hwnd == GRD1->handle())
@@ -207,7 +208,7 @@ void f_FILE::chooseDrive(int index)
     if (static_cast<std::size_t>(index) != Drive1->currentDrive()) {
         const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
         guarded([&] { Drive1->setDrive(text); },
-            std::string(quorrix::interim::DriveFailure) + "\n" + quorrix::displayText(text));
+            std::string(quorrix::Caption::CannotReadDrive) + "\n" + quorrix::path::shown(text));
     }
     // The pick changed the box's selection; show the drive that is current now, the previous one on failure.
     Drive1->showCurrent();
@@ -218,7 +219,7 @@ void f_FILE::openFolder(const std::string &path)
     if (path.empty())
         return;
     guarded([&] { Dir1->setPath(path); },
-        std::string(quorrix::interim::FolderFailure) + "\n" + quorrix::interim::displayPath(path));
+        std::string(quorrix::Caption::CannotShowFolder) + "\n" + quorrix::path::shown(path));
 }
 
 void f_FILE::applyDpi(UINT dpi)
@@ -260,7 +261,7 @@ void f_FILE::guarded(Action &&action, std::string_view failureText, bool busy)
         try {
             action();
         } catch (const std::exception &e) {
-            failure = std::string(failureText) + "\n" + quorrix::interim::reasonOf(e);
+            failure = std::string(failureText) + "\n" + quorrix::reasonText(e);
         }
     }
     if (failure)

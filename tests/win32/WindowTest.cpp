@@ -1,6 +1,6 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
 // each control, copying, and a folder that cannot be shown.
-#include "Interim.h"
+#include "Path.h"
 #include "f_FILE.h"
 #include "win32/WideText.h"
 
@@ -304,6 +304,6 @@ TEST(Win32Window, AFolderThatCannotBeShownGivesOneMessageAndChangesNothing)
 
 TEST(Win32Window, AFileInADrivesRootKeepsThatRoot)
 {
-    EXPECT_EQ(quorrix::interim::startFolderArgument("C:\\a.txt"), "C:/./a.txt");
-    EXPECT_EQ(quorrix::interim::startFolderArgument("C:\\dir\\a.txt"), "C:/dir/a.txt");
+    EXPECT_EQ(quorrix::path::folderOf("C:\\a.txt"), "C:\\");
+    EXPECT_EQ(quorrix::path::folderOf("C:\\dir\\a.txt"), "C:\\dir");
 }
