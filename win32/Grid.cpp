@@ -265,24 +265,41 @@ void Grid::selectAll()
     InvalidateRect(m_handle, nullptr, TRUE);
 }
 
+namespace
+{
+
+// The Windows clipboard's text ends its lines in CRLF; no copied line holds a line end of its own.
+std::string withCrlf(const std::string &text)
+{
+    std::string crlf;
+    crlf.reserve(text.size() + text.size() / 32);
+    for (const char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+} // namespace
+
 std::string Grid::selectedRowsText() const
 {
-    const std::vector<std::size_t> rows = selectedRows();
-    if (rows.empty())
-        return {};
-    // The Windows clipboard's text ends its lines in CRLF; no copied row holds a line end of its own.
-    std::string text;
-    for (const char c : quorrix::rowsText(*this, rows)) {
-        if (c == '\n')
-            text += '\r';
-        text += c;
-    }
-    return text;
+    return withCrlf(quorrix::rowsText(*this, selectedRows()));
+}
+
+std::string Grid::selectedPathsText() const
+{
+    return withCrlf(quorrix::pathsText(m_folder, *this, selectedRows()));
 }
 
 void Grid::copySelectedRows() const
 {
-    const std::string text = selectedRowsText();
+    copyText(selectedRowsText());
+}
+
+void Grid::copyText(const std::string &text) const
+{
     if (text.empty())
         return;
     const std::wstring wide = quorrix::win32::toWide(text);
@@ -322,6 +339,8 @@ LRESULT Grid::notify(NMHDR *header)
         const auto *key = reinterpret_cast<NMLVKEYDOWN *>(header);
         if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'A')
             selectAll();
+        else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C' && GetKeyState(VK_SHIFT) < 0)
+            copyText(selectedPathsText());
         else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C')
             copySelectedRows();
         break;

@@ -25,6 +25,7 @@ public:
     void setFormattedText(int column, std::size_t row, std::string_view text) override;
     void setColumnWidth(int column, double characters) override;
     void setSetting(Setting setting, int value) override;
+    void setFolder(std::string_view folder) override { m_folder = folder; }
 
     HWND handle() const { return m_handle; }
     int columns() const override { return m_columns; }
@@ -46,6 +47,8 @@ public:
     std::string selectedRowsText() const;
     // Puts selectedRowsText() on the clipboard as Unicode text, when a row is selected.
     void copySelectedRows() const;
+    // The full paths of the selected files, one a line, CRLF line ends; empty when no row is selected.
+    std::string selectedPathsText() const;
 
     // Answers the list view's notifications (WM_NOTIFY from it); returns the result.
     LRESULT notify(NMHDR *header);
@@ -62,6 +65,8 @@ private:
     // Throws std::length_error beyond 2 GiB for a cell or 4 GiB for the whole table.
     void storeText(int column, std::size_t row, std::string_view text, bool asWritten);
     void applyColumnWidths();
+    // Puts `text` on the clipboard as Unicode text, unless it is empty.
+    void copyText(const std::string &text) const;
     // The list view's item and column (from 1) under the pointer, or -1, -1.
     std::pair<int, int> cellUnderPointer() const;
 
@@ -77,6 +82,7 @@ private:
     };
     std::vector<Cell> m_cells;
     std::string m_text;
+    std::string m_folder; // the folder whose files the rows are
     std::vector<double> m_widths; // in characters, per column
     std::vector<int> m_maxTextLengths;
     int m_activeColumn = 1;

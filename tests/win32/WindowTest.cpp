@@ -127,12 +127,17 @@ std::string clipboardText()
     return text;
 }
 
-void setControlKey(bool down)
+void setKey(BYTE key, bool down)
 {
     BYTE keys[256];
     GetKeyboardState(keys);
-    keys[VK_CONTROL] = down ? 0x80 : 0;
+    keys[key] = down ? 0x80 : 0;
     SetKeyboardState(keys);
+}
+
+void setControlKey(bool down)
+{
+    setKey(VK_CONTROL, down);
 }
 
 } // namespace
@@ -255,6 +260,15 @@ TEST(Win32Window, CtrlACtrlCCopyEveryFileWithItsMarkAndSize)
     EXPECT_EQ(rows[1][0] + rows[1][1] + rows[1][5], "a.txtA0KB");
     EXPECT_EQ(rows[2][0] + rows[2][1] + rows[2][5], "b.txtA2KB");
     EXPECT_FALSE(rows[2][4].empty());
+
+    // Ctrl+Shift+C: the full paths, one a line.
+    setControlKey(true);
+    setKey(VK_SHIFT, true);
+    PostMessageW(grid, WM_KEYDOWN, 'C', 1);
+    w.pump();
+    setKey(VK_SHIFT, false);
+    setControlKey(false);
+    EXPECT_EQ(clipboardText(), dir.path() + "\\a.txt\r\n" + dir.path() + "\\b.txt\r\n");
 }
 
 TEST(Win32Window, TheTipShowsTheWholeTextOfACellCutShort)
