@@ -1,6 +1,7 @@
 #include "FailureText.h"
 
 #include "DisplayText.h"
+#include "Path.h"
 
 namespace quorrix
 {
@@ -78,7 +79,7 @@ std::string failureMessage(std::string_view caption, std::string_view subject, c
 {
     std::string message(caption);
     if (!subject.empty())
-        message.append(1, '\n').append(displayText(subject));
+        message.append(1, '\n').append(path::shown(subject));
     return message.append(1, '\n').append(reasonText(failure));
 }
 

@@ -1,5 +1,7 @@
 #include "Navigation.h"
 
+#include "Path.h"
+
 #include <stdexcept>
 
 namespace quorrix
@@ -117,15 +119,21 @@ std::string FolderChooser::folderFor(std::string_view text) const
     const std::size_t current = m_drives.current();
     if (current < drives.size() && drives[current].text == text)
         return m_tree.currentFolderOf(drives[current], drives);
-    if (isFolder(text))
-        return std::string(text);
+    // A drive's text whose label has changed still names it: its mount point, or on Windows its letter, then
+    // " [".
+    const bool windows = nativePathStyle() == PathStyle::Windows;
     const Drive *match = nullptr;
     for (const Drive &drive : drives) {
-        const std::string prefix = drive.mountPoint + " [";
-        if ((drive.text == text || text.starts_with(prefix))
-            && (!match || drive.mountPoint.size() > match->mountPoint.size()))
+        const std::string_view head = windows ? std::string_view(drive.text).substr(0, drive.text.find(" [")) : "";
+        const bool named = drive.text == text || text.starts_with(drive.mountPoint + " [")
+            || (!head.empty() && text.starts_with(std::string(head) + " ["));
+        if (named && (!match || drive.mountPoint.size() > match->mountPoint.size()))
             match = &drive;
     }
+    // On Windows a drive's text is never a folder's name: "d:" is the system's current folder of D:, which the
+    // drive's own current folder stands in for.
+    if ((!match || !windows) && isFolder(text))
+        return std::string(text);
     return match ? m_tree.currentFolderOf(*match, drives) : std::string(text);
 }
 

@@ -1,5 +1,7 @@
 #include "Path.h"
 
+#include "DisplayText.h"
+
 namespace quorrix::path
 {
 
@@ -199,6 +201,21 @@ std::string extendedLength(std::string_view path)
     if (hasDrive(path))
         return std::string("\\\\?\\").append(path);
     return std::string("\\\\?\\UNC\\").append(path.substr(2));
+}
+
+std::string shown(std::string_view path, PathStyle style)
+{
+    std::string text;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (isSeparator(path[i], style)) {
+            text += displayText(path.substr(start, i - start));
+            text += path[i];
+            start = i + 1;
+        }
+    }
+    text += displayText(path.substr(start));
+    return text;
 }
 
 } // namespace quorrix::path

@@ -80,6 +80,10 @@ namespace path
     // "\\?\C:\a", "\\server\share\a" is "\\?\UNC\server\share\a". Any other path comes back as it is.
     std::string extendedLength(std::string_view path);
 
+    // `path` made readable as displayText makes a name, each name escaped and the separators between them kept
+    // as they are: on Windows "C:\Users" shows as written, where displayText would double its "\".
+    std::string shown(std::string_view path, PathStyle style = nativePathStyle());
+
 } // namespace path
 
 } // namespace quorrix

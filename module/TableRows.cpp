@@ -161,7 +161,8 @@ std::string pathsText(std::string_view folder, const TableCells &cells, const st
     std::string path;
     for (const std::size_t row : rows) {
         path::joinInto(path, folder, cells.cellText(1, row));
-        appendShown(text, path, true);
+        // Escaped name by name, so that Windows' "\" separators stay single.
+        text += path::shown(path);
         text += '\n';
     }
     return text;

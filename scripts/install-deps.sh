@@ -27,8 +27,14 @@ as_root() {
 # Making the Debian package and checking its desktop entry and metainfo.
 packages+=(dpkg-dev desktop-file-utils appstream)
 # --run: only what building and running the program needs (scripts/run.sh), not the test and benchmark tools.
+# --windows: only what building Quorrix.exe and running it under Wine on a virtual display need (scripts/run.sh
+# --windows).
 run_only=0
-if [ "${1:-}" = --run ]; then
+if [ "${1:-}" = --windows ]; then
+    # The windows preset builds the tests too, so GoogleTest's sources are needed to configure it.
+    packages=(cmake ninja-build googletest fonts-vlgothic xvfb xauth xdotool imagemagick)
+    locales=()
+elif [ "${1:-}" = --run ]; then
     run_only=1
     packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libicu-dev fonts-ipafont-gothic
         xvfb xauth xdotool imagemagick)
@@ -45,12 +51,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The Windows core: the MinGW-w64 cross compiler and Wine (its 32-bit loader is an i386 package).
+# The Windows core and window: the MinGW-w64 cross compiler and Wine (its 32-bit loader is an i386 package),
+# Wine's own fonts (the close button's glyph), a Japanese gothic that draws every character at 9 points for
+# the table, pefile to read the version record back, and xwininfo and xprop (x11-utils) for the window's size.
 missing=()
-[ "$run_only" -eq 1 ] || for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine python3-pefile; do
+[ "$run_only" -eq 1 ] || for package in g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine fonts-vlgothic \
+    python3-pefile x11-utils; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-# A kernel without 32-bit support cannot run that loader: the tests then run as 64-bit code in 64-bit Wine.
+# A kernel without 32-bit support cannot run that loader: the tests and scripts/run.sh --windows then run the
+# same code built as 64-bit, in 64-bit Wine.
 if [ "$run_only" -eq 0 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     for package in g++-mingw-w64-x86-64-posix wine64; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

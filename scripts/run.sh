@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the program on FOLDER (or the working directory).
+#   run.sh [FOLDER]
 # Without a display it runs on a virtual one, saves a screenshot of the window and prints where it is.
+#   run.sh --windows [FOLDER]: the same with Quorrix.exe under Wine; the screenshot shows the window's frame.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = --windows ]; then
+    shift
+    exec "$root/scripts/run-windows.sh" "$@"
+fi
 "$root/scripts/install-deps.sh" --run
 # The program alone, in a build folder of its own: no tests, no benchmarks, no GoogleTest.
 cmake -S "$root" -B "$root/build/run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

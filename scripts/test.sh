@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test; then runs each fuzz target for a
 # bounded time (clang, libFuzzer), builds and runs every test again with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and last builds the core for 32-bit Windows and runs its tests under Wine. Stops at
+# UndefinedBehaviorSanitizer, and last builds Quorrix.exe for 32-bit Windows and runs the core's and the window's
+# tests under Wine, the window's on a virtual display, and reads its version record back. Stops at
 # the first stage that fails; the last lines are that stage's CTest summary. Each stage's time is printed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,7 +34,7 @@ cmake --preset sanitize >/dev/null
 cmake --build build/sanitize
 ctest --preset sanitize -j2
 
-stage "The core for 32-bit Windows, its tests under Wine"
+stage "Quorrix.exe for 32-bit Windows, its tests under Wine"
 # A private Wine prefix for this stage only, made on first use and removed however the stage ends.
 QUORRIX_WINEPREFIX=$(mktemp -d)/wine
 export QUORRIX_WINEPREFIX

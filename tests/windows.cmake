@@ -23,6 +23,29 @@ quorrix_windows_gtest(win32_tests module/Win32Test.cpp)
 # A zone with summer time, so that dates on either side of a change show their own offsets; Wine follows TZ.
 set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
 
+# The window, in-process and as the real program, on a virtual X display; alone, since Wine's desktop process
+# belongs to the display of the first program that started it.
+find_program(XVFB_RUN xvfb-run REQUIRED)
+# With the program's resources: its icon, and the manifest that chooses the common controls it draws with.
+add_executable(win32_window_tests win32/WindowTest.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
+target_include_directories(win32_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/data)
+target_compile_options(win32_window_tests PRIVATE ${QUORRIX_WARNINGS})
+target_link_libraries(win32_window_tests PRIVATE quorrix_window GTest::gtest_main)
+add_test(NAME win32_window
+    COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${CMAKE_CURRENT_SOURCE_DIR}/win32/window.sh
+        ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:win32_window_tests> $<TARGET_FILE:Quorrix>)
+set_tests_properties(win32_window PROPERTIES TIMEOUT 300 RUN_SERIAL ON FIXTURES_REQUIRED wine_prefix)
+
+# The version record, icon, manifest and imports of the program file, read back with pefile (Debian's python3,
+# which has it).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(QUORRIX_MACHINE i386)
+else()
+    set(QUORRIX_MACHINE amd64)
+endif()
+add_test(NAME version_record
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/win32/version_record.py $<TARGET_FILE:Quorrix> ${QUORRIX_MACHINE})
+
 # The Wine prefix lives from the first test to the last.
 add_test(NAME wine_prefix_remove COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --remove)
 set_tests_properties(wine_prefix_remove PROPERTIES FIXTURES_CLEANUP wine_prefix)

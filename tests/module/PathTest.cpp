@@ -54,6 +54,14 @@ TEST(Path, RootsCutsAndTrailingSeparators)
     }
 }
 
+// A path in a message or a list keeps its separators and escapes the rest, "\\" included where it is a name's.
+TEST(Path, ShowsEachNameEscapedAndTheSeparatorsAsWritten)
+{
+    EXPECT_EQ(path::shown("C:\\a\xFF\\b", Windows), "C:\\a\\xFF\\b");
+    EXPECT_EQ(path::shown("\\\\server\\share/x\ny", Windows), "\\\\server\\share/x\\ny");
+    EXPECT_EQ(path::shown("/a\\b/c", Posix), "/a\\\\b/c");
+}
+
 TEST(Path, JoinsWithExactlyOneSeparator)
 {
     EXPECT_EQ(path::join("/", "a", Posix), "/a");

@@ -2,6 +2,7 @@
 #include "DateTimeText.h"
 #include "FileSystem.h"
 #include "NaturalOrder.h"
+#include "Navigation.h"
 #include "win32/WideText.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,23 @@ TEST(Win32Drives, EveryLetterWithItsRootAndTheWorkingDrive)
     const auto current = driveOf(drives, currentDirectory());
     ASSERT_TRUE(current);
     EXPECT_EQ(std::toupper(currentDirectory()[0]), drives[*current].mountPoint[0]);
+}
+
+// A drive's text, also with a label since changed, stands for the folder last shown on that drive, never for
+// the system's current folder of the drive that "c:" names as a path.
+TEST(Win32Drives, ADrivesTextNamesTheFolderLastShownOnIt)
+{
+    const TempDir dir;
+    const std::string sub = dir.path() + "\\sub";
+    ASSERT_TRUE(CreateDirectoryW(win32::systemPath(sub).c_str(), nullptr));
+    DriveChooser drives([] { return readDrives(); }, [] {});
+    FolderChooser folders(drives, [] {});
+    folders.setPath(sub);
+    const auto held = driveOf(drives.drives(), sub);
+    ASSERT_TRUE(held);
+    const std::string text = drives.drives()[*held].text;
+    EXPECT_EQ(folders.folderFor(text), sub);
+    EXPECT_EQ(folders.folderFor(text.substr(0, 2) + " [renamed]"), sub);
 }
 
 // While a folder's listing is open, its files are answered from it: a file deleted meanwhile keeps the values it

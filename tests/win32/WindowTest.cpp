@@ -1,0 +1,323 @@
+// The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
+// each control, copying, and a folder that cannot be shown.
+#include "Path.h"
+#include "f_FILE.h"
+#include "win32/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <commctrl.h>
+#include <sstream>
+#include <windows.h>
+
+using quorrix::win32::toUtf8;
+using quorrix::win32::toWide;
+
+namespace
+{
+
+// A fresh folder under the user's temporary folder, removed with its files and folders at the end.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        wchar_t base[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, base);
+        m_path = toUtf8(base) + "quorrix-window-" + std::to_string(GetCurrentProcessId()) + "-"
+            + std::to_string(++s_count);
+        EXPECT_TRUE(CreateDirectoryW(toWide(m_path).c_str(), nullptr));
+    }
+    ~TempDir() { removeAll(m_path); }
+
+    const std::string &path() const { return m_path; }
+    std::string file(const std::string &name, DWORD size = 0) const
+    {
+        const std::string path = m_path + "\\" + name;
+        const HANDLE handle
+            = CreateFileW(toWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(handle, INVALID_HANDLE_VALUE) << name;
+        const std::string bytes(size, 'x');
+        DWORD written = 0;
+        WriteFile(handle, bytes.data(), size, &written, nullptr);
+        CloseHandle(handle);
+        return path;
+    }
+    std::string folder(const std::string &name) const
+    {
+        const std::string path = m_path + "\\" + name;
+        EXPECT_TRUE(CreateDirectoryW(toWide(path).c_str(), nullptr)) << name;
+        return path;
+    }
+
+private:
+    // Files and empty folders, one level deep: all the tests make.
+    static void removeAll(const std::string &path)
+    {
+        WIN32_FIND_DATAW data;
+        const std::wstring folder = toWide(path);
+        const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring child = folder + L"\\" + data.cFileName;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(child.c_str());
+                else
+                    DeleteFileW(child.c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    static inline int s_count = 0;
+    std::string m_path;
+};
+
+// The window with its failures collected instead of shown.
+struct Window {
+    explicit Window(std::string_view commandLine)
+        : window(commandLine, [this](const std::string &text) { reports.push_back(text); })
+    {
+        ShowWindow(window.handle(), SW_SHOWNORMAL);
+    }
+    // Runs the thread's waiting messages through the window, as the program's loop does.
+    void pump()
+    {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!window.preTranslate(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+    std::vector<std::string> column(int column)
+    {
+        std::vector<std::string> cells;
+        for (std::size_t row = 1; row <= window.grd1().rows(); ++row)
+            cells.push_back(window.grd1().shownText(column, row));
+        return cells;
+    }
+
+    std::vector<std::string> reports;
+    f_FILE window;
+};
+
+RECT placeOf(HWND control, HWND window)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&rect), 2);
+    return rect;
+}
+
+std::string clipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = toUtf8(static_cast<const wchar_t *>(GlobalLock(data)));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void setKey(BYTE key, bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[key] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+void setControlKey(bool down)
+{
+    setKey(VK_CONTROL, down);
+}
+
+} // namespace
+
+TEST(Win32Window, FrameControlsAndTableAsLaidOut)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    const HWND window = w.window.handle();
+    const auto pixels = [&](int twips) { return MulDiv(twips, static_cast<int>(w.window.dpi()), 1440); };
+
+    wchar_t title[64];
+    GetWindowTextW(window, title, 64);
+    EXPECT_EQ(toUtf8(title), "Mirelda Ver1.10");
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, pixels(10350));
+    EXPECT_EQ(client.bottom, pixels(5325));
+    const auto style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_NE(style & WS_SYSMENU, 0);
+    EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0);
+
+    const struct {
+        HWND control;
+        int left, top, width, height;
+    } places[] = {
+        { w.window.drive1().handle(), 120, 120, 1815, 300 },
+        { w.window.dir1().handle(), 2040, 120, 8175, 1140 },
+        { w.window.grd1().handle(), 120, 1440, 10095, 3850 },
+    };
+    for (const auto &place : places) {
+        const RECT rect = placeOf(place.control, window);
+        EXPECT_EQ(rect.left, pixels(place.left));
+        EXPECT_EQ(rect.top, pixels(place.top));
+        EXPECT_EQ(rect.right - rect.left, pixels(place.width));
+        EXPECT_EQ(rect.bottom - rect.top, pixels(place.height));
+    }
+    // Tab goes round the three shown controls in their order.
+    for (std::size_t i = 0; i < std::size(places); ++i)
+        EXPECT_EQ(GetNextDlgTabItem(window, places[i].control, FALSE), places[(i + 1) % std::size(places)].control);
+
+    const struct {
+        const char *title;
+        double width;
+    } columns[] = { { "ファイル名", 20 }, { "属性", 5 }, { "作成日時", 13 }, { "アクセス日時", 13 }, { "更新日時", 13 },
+        { "ファイルサイズ", 13.2 } };
+    const HWND grid = w.window.grd1().handle();
+    for (int column = 1; column <= 6; ++column) {
+        wchar_t text[64] = {};
+        LVCOLUMNW header = {};
+        header.mask = LVCF_TEXT;
+        header.pszText = text;
+        header.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(grid, column, &header));
+        EXPECT_EQ(toUtf8(text), columns[column - 1].title);
+        EXPECT_EQ(ListView_GetColumnWidth(grid, column),
+            std::lround(columns[column - 1].width * w.window.grd1().characterWidth()));
+    }
+    EXPECT_TRUE(w.reports.empty());
+}
+
+TEST(Win32Window, StartsOnAFilesFolderAndF5FromEachControlRereads)
+{
+    const TempDir dir;
+    dir.folder("sub");
+    const std::string start = dir.file("b.txt");
+    dir.file("a.txt");
+    Window w(start);
+    EXPECT_EQ(w.window.dir1().path(), dir.path());
+    EXPECT_EQ(w.column(1), (std::vector<std::string> { "a.txt", "b.txt" }));
+
+    // F5 with or without Alt, whichever control the key goes to.
+    const struct {
+        HWND control;
+        UINT message;
+    } presses[] = { { w.window.drive1().handle(), WM_KEYDOWN }, { w.window.dir1().handle(), WM_SYSKEYDOWN },
+        { w.window.grd1().handle(), WM_KEYDOWN } };
+    std::vector<std::string> names = w.column(1);
+    for (const auto &press : presses) {
+        names.push_back("c" + std::to_string(names.size()) + ".txt");
+        dir.file(names.back());
+        PostMessageW(press.control, press.message, VK_F5, 1);
+        w.pump();
+        EXPECT_EQ(w.column(1), names);
+    }
+    EXPECT_EQ(w.window.dir1().path(), dir.path());
+    EXPECT_TRUE(w.reports.empty());
+}
+
+TEST(Win32Window, CtrlACtrlCCopyEveryFileWithItsMarkAndSize)
+{
+    const TempDir dir;
+    dir.file("a.txt", 0);
+    dir.file("b.txt", 1536);
+    Window w(dir.path());
+    const HWND grid = w.window.grd1().handle();
+    setControlKey(true);
+    PostMessageW(grid, WM_KEYDOWN, 'A', 1);
+    PostMessageW(grid, WM_KEYDOWN, 'C', 1);
+    w.pump();
+    setControlKey(false);
+
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(clipboardText());
+    for (std::string line; std::getline(lines, line, '\n');) {
+        ASSERT_TRUE(line.ends_with('\r')) << line;
+        line.pop_back();
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, '\t');)
+            cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 6u) << line;
+        rows.push_back(cells);
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0], "ファイル名");
+    EXPECT_EQ(rows[0][5], "ファイルサイズ");
+    // Wine marks every regular file for archiving.
+    EXPECT_EQ(rows[1][0] + rows[1][1] + rows[1][5], "a.txtA0KB");
+    EXPECT_EQ(rows[2][0] + rows[2][1] + rows[2][5], "b.txtA2KB");
+    EXPECT_FALSE(rows[2][4].empty());
+
+    // Ctrl+Shift+C: the full paths, one a line.
+    setControlKey(true);
+    setKey(VK_SHIFT, true);
+    PostMessageW(grid, WM_KEYDOWN, 'C', 1);
+    w.pump();
+    setKey(VK_SHIFT, false);
+    setControlKey(false);
+    EXPECT_EQ(clipboardText(), dir.path() + "\\a.txt\r\n" + dir.path() + "\\b.txt\r\n");
+}
+
+TEST(Win32Window, TheTipShowsTheWholeTextOfACellCutShort)
+{
+    const TempDir dir;
+    dir.file("a.txt");
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    const auto pointAt = [&](int column) {
+        RECT cell;
+        ListView_GetSubItemRect(grid.handle(), 0, column, LVIR_BOUNDS, &cell);
+        POINT centre { (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2 };
+        ClientToScreen(grid.handle(), &centre);
+        SetCursorPos(centre.x, centre.y);
+    };
+    // A date-time is wider than its 13 characters; the name fits its column.
+    pointAt(5);
+    EXPECT_EQ(toUtf8(grid.tipText()), grid.shownText(5, 1));
+    pointAt(1);
+    EXPECT_EQ(toUtf8(grid.tipText()), "");
+}
+
+TEST(Win32Window, AFolderThatCannotBeShownGivesOneMessageAndChangesNothing)
+{
+    const TempDir dir;
+    dir.file("a.txt");
+    const std::string gone = dir.folder("gone");
+    Window w(dir.path());
+    const auto &entries = w.window.dir1().tree().entries();
+    const auto entry = std::find_if(entries.begin(), entries.end(), [&](const auto &e) { return e.path == gone; });
+    ASSERT_NE(entry, entries.end());
+    ASSERT_TRUE(RemoveDirectoryW(toWide(gone).c_str()));
+
+    // Enter on the folder's entry, as the user would open it.
+    const HWND list = w.window.dir1().handle();
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(entry - entries.begin()), 0);
+    SetFocus(list);
+    PostMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+    w.pump();
+
+    ASSERT_EQ(w.reports.size(), 1u);
+    EXPECT_NE(w.reports[0].find("フォルダを表示できません。\n" + gone + "\n見つかりません"), std::string::npos)
+        << w.reports[0];
+    EXPECT_EQ(w.window.dir1().path(), dir.path());
+    EXPECT_EQ(w.column(1), std::vector<std::string> { "a.txt" });
+}
+
+TEST(Win32Window, AFileInADrivesRootKeepsThatRoot)
+{
+    EXPECT_EQ(quorrix::path::folderOf("C:\\a.txt"), "C:\\");
+    EXPECT_EQ(quorrix::path::folderOf("C:\\dir\\a.txt"), "C:\\dir");
+}

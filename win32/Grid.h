@@ -1,0 +1,96 @@
+// The file table: a virtual (owner-data) report list view, driven through the GridControl interface. Its
+// header is the title row; its first column shows the row numbers.
+#pragma once
+
+#include "Controls.h"
+#include "TableRows.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+#include <windows.h>
+
+class Grid : public quorrix::GridControl, public quorrix::TableCells
+{
+public:
+    // Creates the list view as child `id` of `parent`.
+    Grid(HWND parent, int id);
+
+    void setRedraw(bool on) override;
+    void setColumnCount(int columns) override;
+    void setRowCount(std::size_t rows) override;
+    void setText(int column, std::size_t row, std::string_view text) override;
+    void setFormattedText(int column, std::size_t row, std::string_view text) override;
+    void setColumnWidth(int column, double characters) override;
+    void setSetting(Setting setting, int value) override;
+    void setFolder(std::string_view folder) override { m_folder = folder; }
+
+    HWND handle() const { return m_handle; }
+    int columns() const override { return m_columns; }
+    std::size_t rows() const override { return m_rows; }
+    std::string_view cellText(int column, std::size_t row) const override;
+    bool isEscaped(int column, std::size_t row) const override;
+    std::optional<quorrix::CellValue> cellValue(int column, std::size_t row) const override;
+    // A cell's text as the table shows it (row 0: the titles), UTF-8.
+    std::string shownText(int column, std::size_t row) const;
+    // Width of one character of the table's font, in pixels: the unit of setColumnWidth().
+    int characterWidth() const { return m_characterWidth; }
+    // Takes the table's font, scaled for `dpi`; column widths follow.
+    void setMetrics(HFONT font, UINT dpi);
+
+    // The selected rows (from 1), in table order.
+    std::vector<std::size_t> selectedRows() const;
+    void selectAll();
+    // The selected rows as text, the titles first, CRLF line ends; empty when no row is selected.
+    std::string selectedRowsText() const;
+    // Puts selectedRowsText() on the clipboard as Unicode text, when a row is selected.
+    void copySelectedRows() const;
+    // The full paths of the selected files, one a line, CRLF line ends; empty when no row is selected.
+    std::string selectedPathsText() const;
+
+    // Answers the list view's notifications (WM_NOTIFY from it); returns the result.
+    LRESULT notify(NMHDR *header);
+
+    // The tip that shows a cell's whole text when its column cuts it short.
+    HWND tip() const { return m_tip; }
+    // The pointer moved over the table (WM_MOUSEMOVE to it).
+    void pointerMoved();
+    // The tip's text for the cell under the pointer: empty (no tip) unless the cell's text is cut short.
+    const wchar_t *tipText();
+
+private:
+    std::size_t cellIndex(int column, std::size_t row) const;
+    // Throws std::length_error beyond 2 GiB for a cell or 4 GiB for the whole table.
+    void storeText(int column, std::size_t row, std::string_view text, bool asWritten);
+    void applyColumnWidths();
+    // Puts `text` on the clipboard as Unicode text, unless it is empty.
+    void copyText(const std::string &text) const;
+    // The list view's item and column (from 1) under the pointer, or -1, -1.
+    std::pair<int, int> cellUnderPointer() const;
+
+    HWND m_handle;
+    int m_columns = 0;
+    std::size_t m_rows = 0;
+    // Where each cell's bytes lie in m_text, row by row, the titles first, and whether it is shown as written
+    // or escaped. A rewritten cell's old bytes stay until the data rows are dropped.
+    struct Cell {
+        std::uint32_t offset = 0;
+        std::uint32_t length : 31 = 0;
+        std::uint32_t asWritten : 1 = 0;
+    };
+    std::vector<Cell> m_cells;
+    std::string m_text;
+    std::string m_folder; // the folder whose files the rows are
+    std::vector<double> m_widths; // in characters, per column
+    std::vector<int> m_maxTextLengths;
+    int m_activeColumn = 1;
+    int m_characterWidth = 7;
+    int m_dpi = 96;
+    bool m_redraw = true;
+    std::wstring m_buffer; // the text last handed to the list view
+    HWND m_tip = nullptr;
+    std::pair<int, int> m_tipCell { -1, -1 };
+    std::wstring m_tipText;
+};
