@@ -20,8 +20,7 @@ public:
     std::string_view fileName() const override { return m_list.fileName(); }
     void refresh() override { m_list.refresh(); }
 
-    // Entry `index` (from 0), without selecting it.
-    std::string_view name(std::size_t index) const { return m_list.name(index); }
+    std::string_view name(std::size_t index) const override { return m_list.name(index); }
 
 private:
     quorrix::FileList m_list;

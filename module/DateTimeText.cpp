@@ -551,7 +551,8 @@ struct DateTimeText::Compiled {
 };
 
 DateTimeText::DateTimeText(std::string_view locale)
-    : m_compiled(std::make_unique<Compiled>())
+    : m_locale(locale)
+    , m_compiled(std::make_unique<Compiled>())
 {
     // localtime_r works from the zone the last tzset() read; a formatter made after TZ changed must see it.
     tzset();
@@ -577,6 +578,11 @@ DateTimeText::DateTimeText(std::string_view locale)
         m_compiled->time.build(m_timePattern, kDefaultTimePattern, nullptr);
     }
     m_compiled->cacheDays = hasDateFieldsOnly(m_datePattern);
+}
+
+DateTimeText::DateTimeText(const DateTimeText &other)
+    : DateTimeText(other.m_locale)
+{
 }
 
 DateTimeText::~DateTimeText() = default;

@@ -18,7 +18,8 @@ public:
     // The C and POSIX locales, and an empty name, give "yyyy/MM/dd" and "H:mm:ss".
     explicit DateTimeText(std::string_view locale);
     ~DateTimeText();
-    DateTimeText(const DateTimeText &) = delete;
+    // A formatter of the same locale with caches of its own: one formatter serves one thread at a time.
+    DateTimeText(const DateTimeText &other);
     DateTimeText &operator=(const DateTimeText &) = delete;
 
     // The formatter of the user's locale: LC_ALL, else LC_TIME, else LANG. Made on first use.
@@ -38,6 +39,7 @@ public:
 
 private:
     struct Compiled;
+    std::string m_locale;
     std::string m_datePattern;
     std::string m_timePattern;
     // Mutable inside: it keeps the texts of days already written.

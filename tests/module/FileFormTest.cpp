@@ -112,6 +112,7 @@ public:
     std::size_t count() const override { return list.count(); }
     void select(std::size_t index) override { list.select(index); }
     std::string_view fileName() const override { return list.fileName(); }
+    std::string_view name(std::size_t index) const override { return list.name(index); }
     void refresh() override
     {
         m_log.push_back("files refresh");

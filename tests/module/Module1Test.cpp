@@ -328,6 +328,51 @@ TEST_F(Module1Test, FailureInTheMiddleOfAFillLeavesTheTableRepaintingWithTheRows
     EXPECT_EQ(grid.text(1, 3), "");
 }
 
+TEST_F(Module1Test, LargeFillGivesEveryRowWhatTheQueryGivesItsFile)
+{
+    // Enough files for the fill to query them on several threads.
+    constexpr int count = 6000;
+    const std::string folder = m_dir.folder("many");
+    for (int i = 0; i < count; ++i) {
+        const std::string path = m_dir.file("many/f" + std::to_string(i), static_cast<std::size_t>(i % 7) * 700);
+        if (i % 50 == 0)
+            ::chmod(path.c_str(), 0444);
+        if (i % 61 == 0)
+            test::setTimes(
+                path, { test::utcSeconds(1969, 12, 31, 23, 59, 59), 0 }, { test::utcSeconds(2040, 1, 1), 0 });
+    }
+    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("nowhere", (folder + "/dangling").c_str()), 0);
+
+    FileList files;
+    files.setPath(folder);
+    // Files that vanish between the listing and the query.
+    for (int i = 3; i < count; i += 97)
+        ::unlink((folder + "/f" + std::to_string(i)).c_str());
+    RecordingGrid grid;
+    Module1::s_GRD1LIST(files, grid);
+
+    ASSERT_EQ(grid.rows, files.count());
+    EXPECT_EQ(grid.log,
+        (std::vector<std::string> { "redraw off", "rows 0", "rows " + std::to_string(count + 2), "redraw on" }));
+    std::string mark, created, accessed, modified, size;
+    for (std::size_t i = 0; i < files.count(); ++i) {
+        const std::string name(files.name(i));
+        mark.clear(), created.clear(), accessed.clear(), modified.clear(), size.clear();
+        Module1::s_FILEINFO(folder + "/" + name, mark, created, accessed, modified, size);
+        ASSERT_EQ(grid.row(i + 1),
+            (std::vector<std::string> { name, mark, created, accessed, modified, Module1::sizeText(size) }))
+            << "row " << i + 1;
+    }
+
+    // A table that refuses a cell half-way ends the fill there, repainting, with the workers gone.
+    grid.failAtRow = 4000;
+    EXPECT_THROW(Module1::s_GRD1LIST(files, grid), std::runtime_error);
+    EXPECT_TRUE(grid.redraw);
+    EXPECT_EQ(grid.text(1, 3999), files.name(3998));
+    EXPECT_EQ(grid.text(1, 4001), "");
+}
+
 TEST_F(Module1Test, RootFilesGetOneSeparator)
 {
     RootFile root;
