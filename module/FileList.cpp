@@ -1,6 +1,7 @@
 #include "FileList.h"
 
 #include "FileSystem.h"
+#include "FolderSnapshot.h"
 #include "NaturalOrder.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ void FileList::setPath(std::string_view folder)
     // fails half-way) leaves the previous list whole.
     std::string names;
     std::vector<Span> spans;
-    listFolder(path, [&](std::string_view name, bool isFolder) {
+    FolderSnapshot::list(path, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             return;
         spans.push_back({ naturalPrefix(name), names.size(), static_cast<std::uint32_t>(name.size()) });

@@ -291,8 +291,8 @@ TEST_F(FileFormTest, F5RereadsEverythingAndRefillsWhateverTheShiftState)
         const auto before = fills();
         form.Form_KeyDown(FileForm::KeyF5, shift);
         EXPECT_EQ(log,
-            (Log { "drives refresh", "folders refresh", "files refresh", "folders set / [vda]", "files set " + home,
-                "drive of " + home }));
+            (Log {
+                "drives refresh", "folders refresh", "folders set / [vda]", "files set " + home, "drive of " + home }));
         EXPECT_EQ(fills(), before + 1);
         const auto shown = names();
         EXPECT_NE(std::find(shown.begin(), shown.end(), "new" + std::to_string(shift) + ".txt"), shown.end());
