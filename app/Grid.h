@@ -8,6 +8,7 @@
 #include <vector>
 
 class GridModel;
+class QLabel;
 
 // Of the four settings:
 // - ReadOnly: 1 turns every edit trigger off (the model offers no editable cell in any case); 0 turns them on.
@@ -29,6 +30,8 @@ public:
     void setText(int column, std::size_t row, std::string_view text) override;
     void setColumnWidth(int column, double characters) override;
     void setSetting(Setting setting, int value) override;
+    // Shows "n of m" over the table's area, painted at once, until repainting is turned on again.
+    void showProgress(std::size_t rows, std::size_t total) override;
 
     GridModel *gridModel() const { return m_model; }
     // Width in pixels of one character of the table's font: the unit of setColumnWidth().
@@ -55,4 +58,5 @@ private:
     std::vector<int> m_maxTextLengths;
     int m_activeColumn = 1;
     bool m_resetting = false;
+    QLabel *m_progress = nullptr;
 };
