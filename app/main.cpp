@@ -1,3 +1,4 @@
+#include "DateTimeText.h"
 #include "DisplayString.h"
 #include "f_FILE.h"
 
@@ -6,6 +7,7 @@
 
 #include <exception>
 #include <string>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,7 +25,10 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     char *qtArgv[] = { argc > 0 && argv[0] ? argv[0] : programName, nullptr };
 
+    // The date patterns load while Qt connects to the display.
+    std::thread dates = quorrix::DateTimeText::prepareUser();
     QApplication app(qtArgc, qtArgv);
+    dates.join();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);
     QGuiApplication::setDesktopFileName(u"quorrix"_s);

@@ -595,6 +595,11 @@ const DateTimeText &DateTimeText::user()
     return *formatter;
 }
 
+std::thread DateTimeText::prepareUser()
+{
+    return std::thread([] { user(); });
+}
+
 void DateTimeText::setUserLocale(std::string_view locale)
 {
     userFormatter() = std::make_unique<DateTimeText>(locale);
