@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test; then runs each fuzz target for a
 # bounded time (clang, libFuzzer), and builds and runs every test again with AddressSanitizer and
-# UndefinedBehaviorSanitizer. Stops at the first stage that fails; the last lines are that stage's CTest summary.
+# UndefinedBehaviorSanitizer, and the fill's own tests with ThreadSanitizer. Stops at the first stage that fails;
+# the last lines are that stage's CTest summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -21,3 +22,8 @@ echo "== Every test again, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build build/sanitize
 ctest --preset sanitize -j2
+
+echo "== The fill's own tests again, with ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan -j2
