@@ -67,9 +67,9 @@ namespace
     // The cells the query gives a row: mark, the three date-times and the size text.
     constexpr std::size_t QueriedCells = 5;
     // Rows queried at a time: a few milliseconds of work, little memory.
-    constexpr std::size_t SliceRows = 1024;
+    constexpr std::size_t SliceRows = 512;
     // Below this many files, threads would cost more than they save.
-    constexpr std::size_t ThreadedFrom = 4 * SliceRows;
+    constexpr std::size_t ThreadedFrom = 4096;
     // A fill that runs longer than this shows how far it is, and then again at most this often.
     constexpr std::chrono::milliseconds ProgressAfter { 500 };
     constexpr std::chrono::milliseconds ProgressEvery { 100 };
@@ -153,7 +153,7 @@ namespace
         {
             const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
             const std::size_t workers = count >= ThreadedFrom && cores > 1 ? std::min(cores, m_slices) : 0;
-            m_ring.resize(workers ? 4 * workers : 1);
+            m_ring.resize(workers ? 3 * workers : 1);
             if (workers == 0)
                 return;
             const DateTimeText &dates = DateTimeText::user();

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -79,6 +80,7 @@ private slots:
     void tabOrder();
     void fileTable();
     void refillLeavesOnlyTheNewRows();
+    void progressLiesOverTheTableUntilTheFillEnds();
     void rootFileGetsItsRow();
 
     void startFolder_data();
@@ -255,6 +257,23 @@ void tst_f_FILE::refillLeavesOnlyTheNewRows()
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"ファイル名"_s);
     QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), u"ファイルサイズ"_s);
+}
+
+void tst_f_FILE::progressLiesOverTheTableUntilTheFillEnds()
+{
+    Window w(m_dir->path());
+    QVERIFY(w.showActive());
+    Grid *grid = w.grd1();
+    grid->setRedraw(false);
+    grid->showProgress(126976, 1000000);
+    auto *progress = w.form.findChild<QLabel *>(u"GRD1Progress"_s);
+    QVERIFY(progress);
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->geometry(), grid->geometry());
+    const QLocale locale;
+    QVERIFY(progress->text().contains(locale.toString(1000000) + u" 件中 "_s + locale.toString(126976) + u" 件"_s));
+    grid->setRedraw(true);
+    QVERIFY(!progress->isVisible());
 }
 
 void tst_f_FILE::rootFileGetsItsRow()
