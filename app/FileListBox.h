@@ -20,6 +20,8 @@ public:
     std::string_view fileName() const override { return m_list.fileName(); }
     void refresh() override { m_list.refresh(); }
 
+    std::string_view name(std::size_t index) const override { return m_list.name(index); }
+
 private:
     quorrix::FileList m_list;
 };

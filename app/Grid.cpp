@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
@@ -164,6 +166,8 @@ void Grid::setRedraw(bool on)
     if (on) {
         m_model->endBulkChange();
         setUpdatesEnabled(true);
+        if (m_progress)
+            m_progress->hide();
     } else {
         setUpdatesEnabled(false);
         m_model->beginBulkChange();
@@ -237,6 +241,30 @@ void Grid::setSetting(Setting setting, int value)
         m_model->setColumnAlignment(m_activeColumn, value);
         break;
     }
+}
+
+void Grid::showProgress(std::size_t rows, std::size_t total)
+{
+    // Repainting is off for the table and everything in it, so the notice lies over it as a sibling.
+    QWidget *host = parentWidget();
+    if (!host)
+        return;
+    if (!m_progress) {
+        m_progress = new QLabel(host);
+        m_progress->setObjectName(u"GRD1Progress"_s);
+        m_progress->setAlignment(Qt::AlignCenter);
+        m_progress->setAutoFillBackground(true);
+        m_progress->setBackgroundRole(QPalette::Base);
+        m_progress->setFrameShape(QFrame::Box);
+    }
+    const QLocale locale;
+    m_progress->setText(u"ファイルを読み込んでいます\n%1 件中 %2 件"_s.arg(
+        locale.toString(static_cast<qulonglong>(total)), locale.toString(static_cast<qulonglong>(rows))));
+    m_progress->setGeometry(geometry());
+    m_progress->raise();
+    m_progress->show();
+    // The fill holds the event loop until it ends, so the notice is painted here and now.
+    m_progress->repaint();
 }
 
 double Grid::characterWidth() const

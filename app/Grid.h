@@ -11,6 +11,7 @@
 #include <vector>
 
 class GridModel;
+class QLabel;
 
 // Of the four settings:
 // - ReadOnly: 1 turns every edit trigger off (the model offers no editable cell in any case); 0 turns them on.
@@ -35,6 +36,8 @@ public:
     void setCellValue(int column, std::size_t row, quorrix::CellValue value) override;
     void setFolder(std::string_view folder) override;
     void setSetting(Setting setting, int value) override;
+    // Shows "n of m" over the table's area, painted at once, until repainting is turned on again.
+    void showProgress(std::size_t rows, std::size_t total) override;
 
     GridModel *gridModel() const { return m_model; }
     // Width in pixels of one character of the table's font: the unit of setColumnWidth().
@@ -72,4 +75,5 @@ private:
     std::string m_folder;
     int m_activeColumn = 1;
     bool m_resetting = false;
+    QLabel *m_progress = nullptr;
 };

@@ -173,13 +173,15 @@ void GridModel::setRows(std::size_t rows)
         // Gives the memory of a huge folder back at once.
         m_arena.clear();
         std::vector<Cell>().swap(m_cells);
-        for (std::vector<Value> &values : m_values)
-            std::vector<Value>().swap(values);
+        for (Values &values : m_values)
+            values = {};
     } else {
         m_cells.resize(cells);
-        for (std::vector<Value> &values : m_values) {
-            if (!values.empty())
-                values.resize(rows);
+        for (Values &values : m_values) {
+            if (!values.wholes.empty())
+                values.wholes.resize(rows, Values::NoValue);
+            if (!values.fractions.empty())
+                values.fractions.resize(rows);
         }
     }
     m_rows = rows;
@@ -222,19 +224,24 @@ void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue val
     checkCell(column, row);
     if (row == 0)
         throw std::out_of_range("the title row orders nothing");
-    std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (values.empty())
-        values.resize(m_rows);
-    values[row - 1] = { value.whole, value.fraction, true };
+    Values &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (values.wholes.empty())
+        values.wholes.resize(m_rows, Values::NoValue);
+    if (value.fraction != 0 && values.fractions.empty())
+        values.fractions.resize(m_rows);
+    // The one whole part that marks no value goes to its neighbour: the order stays as it was.
+    values.wholes[row - 1] = value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole;
+    if (!values.fractions.empty())
+        values.fractions[row - 1] = value.fraction;
 }
 
 std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t row) const
 {
     checkCell(column, row);
-    const std::vector<Value> &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (row == 0 || values.empty() || !values[row - 1].present)
+    const Values &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (row == 0 || values.wholes.empty() || values.wholes[row - 1] == Values::NoValue)
         return std::nullopt;
-    return quorrix::CellValue { values[row - 1].whole, values[row - 1].fraction };
+    return quorrix::CellValue { values.wholes[row - 1], values.fractions.empty() ? 0 : values.fractions[row - 1] };
 }
 
 QVariant GridModel::marks(int column, std::size_t row) const

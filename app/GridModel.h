@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -122,14 +123,15 @@ private:
     std::vector<Cell> m_cells;
     bool m_bulk = false;
 
-    // 16 bytes: the value's fields and its presence share one padded record.
-    struct Value {
-        std::int64_t whole = 0;
-        std::uint32_t fraction = 0;
-        bool present = false;
+    // A column's values: each row's whole part, NoValue where the row has none, and the fractions only once
+    // one is not zero (sizes have none), so that a row costs 8 bytes, or 12 with fractions.
+    struct Values {
+        static constexpr std::int64_t NoValue = INT64_MIN;
+        std::vector<std::int64_t> wholes;
+        std::vector<std::uint32_t> fractions;
     };
     // Per column, every data row's value; empty for a column that was given none.
-    std::vector<std::vector<Value>> m_values;
+    std::vector<Values> m_values;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // The data row (from 0) of each model row; empty while the rows show in the order written.

@@ -1,3 +1,4 @@
+#include "DateTimeText.h"
 #include "DisplayString.h"
 #include "DisplayWatch.h"
 #include "FailureText.h"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <thread>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
 #include <sys/stat.h>
@@ -105,7 +107,10 @@ int main(int argc, char *argv[])
         g_nextHandler = qInstallMessageHandler(withoutRuntimeNotes);
 #endif
     watchDisplay();
+    // The date patterns load while Qt connects to the display.
+    std::thread dates = quorrix::DateTimeText::prepareUser();
     QApplication app(qtArgc, qtArgv);
+    dates.join();
     endDisplayWatch();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);

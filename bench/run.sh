@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmarks and prints their table: the floor (a directory scan and one statx per file), the
-# program's fill of its table (and the same fill into a table that keeps nothing), `ls -lA` on the same
+# Runs the benchmarks and prints their table: the floor (a directory scan and one statx per file, on one core
+# and with the statx calls split over every core), the program's fill of its table (and the same fill into a table that keeps nothing), `ls -lA` on the same
 # folders, the rows the view asks for when scrolled to the end of a million rows, and start-up against a
 # bare Qt window. Installs nothing (scripts/install-deps.sh does that).
 #
@@ -58,23 +58,25 @@ seconds_of() {
 min() { printf '%s\n' "$@" | sort -g | head -1; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# A time per file as a multiple of the floor's, $f.
+# A time per file as a multiple of the floor's, $f, and of the floor on all cores, $fa.
 ratio() { awk -v a="$1" -v b="$f" 'BEGIN { printf "%.2fx", a / b }'; }
+ratioAll() { awk -v a="$1" -v b="$fa" 'BEGIN { printf "%.2fx", a / b }'; }
 
 rows=()
-row() { rows+=("$(printf '%-34s %10s %10s %8s %10s' "$@")"); }
+row() { rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "$@")"); }
 
 for n in "${sizes[@]}"; do
     folder="$work/f$n"
     echo "timing $n files ..." >&2
     # Rounds alternate the programs, so that a slow moment of the machine falls on all of them alike; the
     # floor and the fills run twice in each round, so that each has as many tries.
-    floor=() grid=() null=() lsrun=()
+    floor=() floorAll=() grid=() null=() lsrun=()
     rounds=$runs
     [ "$n" -ge 1000000 ] && rounds=$(((runs + 1) / 2))
     gridBytes="" nullBytes=""
     for ((round = 0; round < rounds; ++round)); do
         floor+=("$("$bin/bench_floor" "$folder" 2 | awk '{ print $2 }')")
+        floorAll+=("$("$bin/bench_floor" "$folder" 2 all | awk '{ print $2 }')")
         read -r _ us _ bytes < <("$bin/bench_fill" grid "$folder" "$work/empty" 2) ||
             { echo "bench_fill grid failed on $folder" >&2; exit 1; }
         grid+=("$us")
@@ -85,12 +87,13 @@ for n in "${sizes[@]}"; do
         nullBytes=${nullBytes:-$bytes}
         lsrun+=("$(seconds_of ls -lA --time-style=full-iso "$folder" | awk -v n="$n" '{ printf "%.4f", $1 * 1e6 / n }')")
     done
-    f=$(min "${floor[@]}")
+    f=$(min "${floor[@]}") fa=$(min "${floorAll[@]}")
     g=$(min "${grid[@]}") u=$(min "${null[@]}") l=$(min "${lsrun[@]}")
-    row "floor (getdents64 + statx)" "$n" "$f" "1.00x" "-"
-    row "fill into the table" "$n" "$g" "$(ratio "$g")" "$gridBytes"
-    row "fill into a table keeping nothing" "$n" "$u" "$(ratio "$u")" "$nullBytes"
-    row "ls -lA --time-style=full-iso" "$n" "$l" "$(ratio "$l")" "-"
+    row "floor (getdents64 + statx)" "$n" "$f" "1.00x" "$(ratioAll "$f")" "-"
+    row "floor, statx on all cores" "$n" "$fa" "$(ratio "$fa")" "1.00x" "-"
+    row "fill into the table" "$n" "$g" "$(ratio "$g")" "$(ratioAll "$g")" "$gridBytes"
+    row "fill into a table keeping nothing" "$n" "$u" "$(ratio "$u")" "$(ratioAll "$u")" "$nullBytes"
+    row "ls -lA --time-style=full-iso" "$n" "$l" "$(ratio "$l")" "$(ratioAll "$l")" "-"
 done
 
 echo "scrolling to the end of 1,000,000 rows ..." >&2
@@ -122,7 +125,7 @@ quorrixTimes=$(awk '$1 == "quorrix" { print $2 }' <<<"$startup")
 echo
 echo "Fill, $(nproc) cores, warm cache, best of $runs runs (1,000,000 files: of $(((runs + 1) / 2)))"
 echo
-printf '%-34s %10s %10s %8s %10s\n' "case" "files" "us/file" "ratio" "bytes/row"
+printf '%-34s %10s %10s %8s %9s %10s\n' "case" "files" "us/file" "ratio" "all cores" "bytes/row"
 printf '%s\n' "${rows[@]}"
 echo
 echo "Scrolling to the end of $total rows: the view asked the model for $calls cells, on $asked rows."

@@ -3,6 +3,7 @@
 //
 // Usage: bench_startup FOLDER
 // With BENCH_STEPS set, prints to stderr when each step ended, in milliseconds since main() began.
+#include "DateTimeText.h"
 #include "Grid.h"
 #include "GridModel.h"
 #include "f_FILE.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -70,7 +72,9 @@ int main(int argc, char *argv[])
     const std::string folder = argv[1];
     int qtArgc = 1;
     step("main");
+    std::thread dates = quorrix::DateTimeText::prepareUser();
     QApplication app(qtArgc, argv);
+    dates.join();
     QApplication::setApplicationName(u"Quorrix"_s);
     step("application");
 

@@ -72,6 +72,9 @@ public:
     virtual void select(std::size_t index) = 0;
     // The current entry's name, without any folder part.
     virtual std::string_view fileName() const = 0;
+    // Entry `index` (from 0), without selecting it. Only reads the list, so other threads may call it while
+    // the list is neither set nor refreshed.
+    virtual std::string_view name(std::size_t index) const = 0;
     // Lists the folder's files again.
     virtual void refresh() = 0;
 };
@@ -125,6 +128,14 @@ public:
         HorizontalAlignment, // of the active column: 0 left, 1 right, 2 centre
     };
     virtual void setSetting(Setting setting, int value) = 0;
+
+    // A fill that runs long: `rows` of `total` data rows are written so far, while repainting is held back.
+    // The table may show it; turning repainting on again ends it. Called on the thread that fills.
+    virtual void showProgress(std::size_t rows, std::size_t total)
+    {
+        (void)rows;
+        (void)total;
+    }
 };
 
 // The number of `column` in the file table, which counts from 1.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace quorrix
 {
@@ -19,11 +20,15 @@ public:
     // system formats, and those names leave the user's own locale.
     explicit DateTimeText(std::string_view locale);
     ~DateTimeText();
-    DateTimeText(const DateTimeText &) = delete;
+    // A formatter of the same locale with caches of its own: one formatter serves one thread at a time.
+    DateTimeText(const DateTimeText &other);
     DateTimeText &operator=(const DateTimeText &) = delete;
 
     // The formatter of the user's locale (on Linux LC_ALL, else LC_TIME, else LANG). Made on first use.
     static const DateTimeText &user();
+    // Makes the user's formatter on a thread of its own, so that loading the locale's data overlaps other
+    // start-up work. Join the thread before anything calls user().
+    static std::thread prepareUser();
     // Replaces the user's formatter, for a locale change while running (tests use it).
     static void setUserLocale(std::string_view locale);
     // The locale name that LC_ALL, LC_TIME and LANG select.
@@ -40,6 +45,7 @@ public:
 
 private:
     struct Compiled;
+    std::string m_locale;
     std::string m_datePattern;
     std::string m_timePattern;
     // Mutable inside: it keeps the texts of days already written.

@@ -1,5 +1,6 @@
 #include "FileForm.h"
 
+#include "FolderSnapshot.h"
 #include "Module1.h"
 
 #include <exception>
@@ -71,12 +72,11 @@ void FileForm::Form_KeyDown(int keyCode, int /*shift*/)
 {
     if (keyCode != KeyF5)
         return;
+    // The folder shown is read once, by the directory list; the lists that follow it take that reading. The
+    // file list is not read on its own either: Dir1_Change below lists it anew in any case.
+    const FolderSnapshot snapshot;
     m_drives.refresh();
     m_folders.refresh();
-    // When the folder shown was gone, the directory list has moved up; the file list then gets its new
-    // folder below, and re-reading the vanished one could only fail.
-    if (m_files.path() == m_folders.path())
-        m_files.refresh();
     Drive1_Change();
     Dir1_Change();
 }

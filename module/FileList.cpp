@@ -1,6 +1,7 @@
 #include "FileList.h"
 
 #include "FileSystem.h"
+#include "FolderSnapshot.h"
 #include "NaturalOrder.h"
 #include "Path.h"
 
@@ -18,7 +19,7 @@ void FileList::setPath(std::string_view folder)
     // fails half-way) leaves the previous list whole.
     std::string names;
     std::vector<std::uint64_t> found { 0 };
-    listFolder(listed, [&](std::string_view name, bool isFolder) {
+    FolderSnapshot::list(listed, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             return;
         names.append(name);

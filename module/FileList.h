@@ -23,8 +23,7 @@ public:
     std::string_view fileName() const override;
     void refresh() override;
 
-    // Entry `index` (from 0), without selecting it.
-    std::string_view name(std::size_t index) const;
+    std::string_view name(std::size_t index) const override;
 
 private:
     std::string m_path;

@@ -1,5 +1,6 @@
 #include "FolderTree.h"
 
+#include "FolderSnapshot.h"
 #include "NaturalOrder.h"
 #include "Path.h"
 
@@ -123,7 +124,7 @@ void FolderTree::rebuild(const std::string &folder)
     std::vector<Entry> entries = chainTo(folder);
     const std::size_t current = entries.size() - 1;
     const int depth = entries.back().depth + 1;
-    listFolder(folder, [&](std::string_view name, bool isFolder) {
+    FolderSnapshot::list(folder, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             entries.push_back({ path::join(folder, name), std::string(name), depth, false });
     });

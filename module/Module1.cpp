@@ -4,9 +4,18 @@
 #include "FileSystem.h"
 #include "Path.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace quorrix::Module1
 {
@@ -37,6 +46,249 @@ namespace
         if (time)
             grid.setCellValue(column, row, { time->seconds, time->nanoseconds });
     }
+
+    // The attribute mark, date-time texts (written by `dates`), byte count and values of the file at `path`, as
+    // s_FILEINFO gives them.
+    void fileInfo(const std::string &path, const DateTimeText &dates, std::string &mark, std::string &created,
+        std::string &accessed, std::string &modified, std::string &size, FileValues &values)
+    {
+        std::optional<FileSystemObject> fileSystem;
+        std::optional<FileObject> file;
+        std::string_view chosenMark;
+        std::int64_t bytes = 0;
+
+        skipOnFailure([&] { fileSystem.emplace(); });
+        skipOnFailure([&] { file = fileSystem.value().GetFile(path); });
+        skipOnFailure([&] { chosenMark = attributeMark(file.value().Attributes()); });
+        // GetFile already read the length with the same resolution of links; ask the system again only when
+        // it failed.
+        skipOnFailure([&] { bytes = file ? file->Size() : fileLength(path); });
+
+        mark = chosenMark;
+        values = {};
+        const auto formatTime
+            = [&](FileTime (FileObject::*time)() const, std::string &out, std::optional<FileTime> &value) {
+                  skipOnFailure([&] {
+                      const FileTime read = (file.value().*time)();
+                      dates.format(read, out);
+                      value = read;
+                  });
+              };
+        formatTime(&FileObject::DateCreated, created, values.created);
+        formatTime(&FileObject::DateLastAccessed, accessed, values.accessed);
+        formatTime(&FileObject::DateLastModified, modified, values.modified);
+        size.clear();
+        appendDecimal(size, bytes);
+        values.bytes = bytes;
+    }
+
+    // The cells the query gives a row: mark, the three date-times and the size text.
+    constexpr std::size_t QueriedCells = 5;
+    // Rows queried at a time: a few milliseconds of work, little memory.
+    constexpr std::size_t SliceRows = 512;
+    // Below this many files, threads would cost more than they save.
+    constexpr std::size_t ThreadedFrom = 4096;
+    // A fill that runs longer than this shows how far it is, and then again at most this often.
+    constexpr std::chrono::milliseconds ProgressAfter { 500 };
+    constexpr std::chrono::milliseconds ProgressEvery { 100 };
+
+    // The queried cells of the rows of entries first to end - 1.
+    struct Slice {
+        std::size_t first = 0;
+        std::size_t end = 0;
+        std::string text; // every cell back to back
+        std::vector<std::uint32_t> ends; // where each cell ends in text, QueriedCells per row
+        std::vector<FileValues> values; // one per row
+        std::exception_ptr failure;
+        bool ready = false;
+
+        std::string_view cell(std::size_t row, std::size_t cell) const
+        {
+            const std::size_t at = row * QueriedCells + cell;
+            const std::size_t begin = at == 0 ? 0 : ends[at - 1];
+            return std::string_view(text).substr(begin, ends[at] - begin);
+        }
+    };
+
+    // Queries files of one folder on one thread: the folder open for this thread, and a date formatter that
+    // only it uses.
+    class SliceQuery
+    {
+    public:
+        SliceQuery(const FileListControl &files, const DateTimeText &dates)
+            : m_files(files)
+            , m_folder(files.path())
+            , m_scope(m_folder)
+            , m_dates(dates)
+        {
+        }
+
+        void run(Slice &slice)
+        {
+            slice.text.clear();
+            slice.ends.clear();
+            slice.values.clear();
+            const auto endCell = [&slice] {
+                if (slice.text.size() > UINT32_MAX)
+                    throw std::length_error("queried cells too long");
+                slice.ends.push_back(static_cast<std::uint32_t>(slice.text.size()));
+            };
+            for (std::size_t i = slice.first; i < slice.end; ++i) {
+                m_mark.clear();
+                m_created.clear();
+                m_accessed.clear();
+                m_modified.clear();
+                m_size.clear();
+                path::joinInto(m_path, m_folder, m_files.name(i));
+                fileInfo(
+                    m_path, m_dates, m_mark, m_created, m_accessed, m_modified, m_size, slice.values.emplace_back());
+                for (const std::string *text : { &m_mark, &m_created, &m_accessed, &m_modified }) {
+                    slice.text += *text;
+                    endCell();
+                }
+                slice.text += sizeText(m_size);
+                endCell();
+            }
+        }
+
+    private:
+        const FileListControl &m_files;
+        std::string m_folder;
+        const FolderScope m_scope;
+        const DateTimeText &m_dates;
+        std::string m_path, m_mark, m_created, m_accessed, m_modified, m_size;
+    };
+
+    // The queried rows of a file list, slice by slice in the list's order. A large list is queried on a
+    // worker thread per core, each with the folder open for itself, a few slices ahead of the reader; a
+    // small one on the reader's thread, when it asks. The list must not change while the queue lives.
+    class SliceQueue
+    {
+    public:
+        SliceQueue(const FileListControl &files, std::size_t count)
+            : m_files(files)
+            , m_count(count)
+            , m_slices((count + SliceRows - 1) / SliceRows)
+        {
+            const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+            const std::size_t workers = count >= ThreadedFrom && cores > 1 ? std::min(cores, m_slices) : 0;
+            m_ring.resize(workers ? 3 * workers : 1);
+            if (workers == 0)
+                return;
+            const DateTimeText &dates = DateTimeText::user();
+            try {
+                for (std::size_t i = 0; i < workers; ++i)
+                    m_threads.emplace_back([this, &dates] { work(dates); });
+            } catch (const std::system_error &) {
+                // The threads that started are enough; with none, the reader queries.
+            }
+        }
+
+        ~SliceQueue()
+        {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_stop = true;
+            }
+            m_room.notify_all();
+            for (std::thread &thread : m_threads)
+                thread.join();
+        }
+
+        SliceQueue(const SliceQueue &) = delete;
+        SliceQueue &operator=(const SliceQueue &) = delete;
+
+        // The next slice, once it is queried. Throws what querying it threw.
+        const Slice &next()
+        {
+            Slice &slice = m_ring[m_taken % m_ring.size()];
+            if (m_threads.empty()) {
+                if (!m_inline)
+                    m_inline.emplace(m_files, DateTimeText::user());
+                bounds(slice, m_taken);
+                m_inline->run(slice);
+                return slice;
+            }
+            std::unique_lock lock(m_mutex);
+            m_ready.wait(lock, [&] { return slice.ready || m_broken; });
+            if (!slice.ready)
+                std::rethrow_exception(m_broken);
+            if (slice.failure)
+                std::rethrow_exception(slice.failure);
+            return slice;
+        }
+
+        // The slice that next() gave is written: its room may take another.
+        void done()
+        {
+            if (m_threads.empty()) {
+                ++m_taken;
+                return;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                m_ring[m_taken % m_ring.size()].ready = false;
+                ++m_taken;
+            }
+            m_room.notify_all();
+        }
+
+    private:
+        void bounds(Slice &slice, std::size_t index) const
+        {
+            slice.first = index * SliceRows;
+            slice.end = std::min(m_count, slice.first + SliceRows);
+        }
+
+        void work(const DateTimeText &shared)
+        {
+            std::optional<DateTimeText> dates;
+            std::optional<SliceQuery> query;
+            try {
+                dates.emplace(shared);
+                query.emplace(m_files, *dates);
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                m_broken = std::current_exception();
+                m_ready.notify_one();
+                return;
+            }
+            std::unique_lock lock(m_mutex);
+            for (;;) {
+                m_room.wait(
+                    lock, [&] { return m_stop || m_claimed == m_slices || m_claimed < m_taken + m_ring.size(); });
+                if (m_stop || m_claimed == m_slices)
+                    return;
+                const std::size_t index = m_claimed++;
+                Slice &slice = m_ring[index % m_ring.size()];
+                lock.unlock();
+                bounds(slice, index);
+                slice.failure = nullptr;
+                try {
+                    query->run(slice);
+                } catch (...) {
+                    slice.failure = std::current_exception();
+                }
+                lock.lock();
+                slice.ready = true;
+                m_ready.notify_one();
+            }
+        }
+
+        const FileListControl &m_files;
+        const std::size_t m_count;
+        const std::size_t m_slices;
+        std::vector<Slice> m_ring; // slice i is queried into m_ring[i % size]
+        std::optional<SliceQuery> m_inline;
+        std::mutex m_mutex;
+        std::condition_variable m_ready; // a slice is queried, or a worker could not start
+        std::condition_variable m_room; // a slice is written, or the queue ends
+        std::size_t m_claimed = 0; // slices handed to workers
+        std::size_t m_taken = 0; // slices written by the reader
+        bool m_stop = false;
+        std::exception_ptr m_broken;
+        std::vector<std::thread> m_threads;
+    };
 
 } // namespace
 
@@ -91,35 +343,7 @@ void s_FILEINFO(const std::string &path, std::string &mark, std::string &created
 void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
     std::string &modified, std::string &size, FileValues &values)
 {
-    std::optional<FileSystemObject> fileSystem;
-    std::optional<FileObject> file;
-    std::string_view chosenMark;
-    std::int64_t bytes = 0;
-
-    skipOnFailure([&] { fileSystem.emplace(); });
-    skipOnFailure([&] { file = fileSystem.value().GetFile(path); });
-    skipOnFailure([&] { chosenMark = attributeMark(file.value().Attributes()); });
-    // GetFile already read the length with the same resolution of links; ask the system again only when
-    // it failed.
-    skipOnFailure([&] { bytes = file ? file->Size() : fileLength(path); });
-
-    mark = chosenMark;
-    const DateTimeText &text = DateTimeText::user();
-    values = {};
-    const auto formatTime
-        = [&](FileTime (FileObject::*time)() const, std::string &out, std::optional<FileTime> &value) {
-              skipOnFailure([&] {
-                  const FileTime read = (file.value().*time)();
-                  text.format(read, out);
-                  value = read;
-              });
-          };
-    formatTime(&FileObject::DateCreated, created, values.created);
-    formatTime(&FileObject::DateLastAccessed, accessed, values.accessed);
-    formatTime(&FileObject::DateLastModified, modified, values.modified);
-    size.clear();
-    appendDecimal(size, bytes);
-    values.bytes = bytes;
+    fileInfo(path, DateTimeText::user(), mark, created, accessed, modified, size, values);
 }
 
 std::string sizeText(std::string_view byteCount)
@@ -156,32 +380,38 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
         GRD1.setRowCount(File1.count());
         GRD1.setFolder(File1.path());
 
-        // Every entry lies in the one folder listed: its names are looked up in the open folder.
-        const FolderScope folderScope(File1.path());
-        std::string fullPath, mark, created, accessed, modified, size;
-        FileValues values;
         const std::size_t count = File1.count();
-        for (std::size_t i = 0; i < count; ++i) {
-            File1.select(i);
-            mark.clear();
-            created.clear();
-            accessed.clear();
-            modified.clear();
-            size.clear();
-            path::joinInto(fullPath, File1.path(), File1.fileName());
-            s_FILEINFO(fullPath, mark, created, accessed, modified, size, values);
+        // The files are queried ahead, on other threads where the folder is large enough to gain from them;
+        // the cells are written here alone, row by row in the list's order.
+        SliceQueue queried(File1, count);
+        const auto started = std::chrono::steady_clock::now();
+        auto shown = started;
+        for (std::size_t i = 0; i < count;) {
+            const Slice &slice = queried.next();
+            for (; i < slice.end; ++i) {
+                File1.select(i);
+                const std::size_t row = i + 1;
+                const std::size_t at = i - slice.first;
+                const FileValues &values = slice.values[at];
+                GRD1.setText(1, row, File1.fileName());
+                GRD1.setText(2, row, slice.cell(at, 0));
+                // Date-time texts are the locale's own, shown as they are.
+                GRD1.setFormattedText(3, row, slice.cell(at, 1));
+                GRD1.setFormattedText(4, row, slice.cell(at, 2));
+                GRD1.setFormattedText(5, row, slice.cell(at, 3));
+                GRD1.setText(6, row, slice.cell(at, 4));
+                setTimeValue(GRD1, 3, row, values.created);
+                setTimeValue(GRD1, 4, row, values.accessed);
+                setTimeValue(GRD1, 5, row, values.modified);
+                GRD1.setCellValue(6, row, { values.bytes, 0 });
+            }
+            queried.done();
 
-            const std::size_t row = i + 1;
-            GRD1.setText(1, row, File1.fileName());
-            GRD1.setText(2, row, mark);
-            GRD1.setFormattedText(3, row, created);
-            GRD1.setFormattedText(4, row, accessed);
-            GRD1.setFormattedText(5, row, modified);
-            GRD1.setText(6, row, sizeText(size));
-            setTimeValue(GRD1, 3, row, values.created);
-            setTimeValue(GRD1, 4, row, values.accessed);
-            setTimeValue(GRD1, 5, row, values.modified);
-            GRD1.setCellValue(6, row, { values.bytes, 0 });
+            const auto now = std::chrono::steady_clock::now();
+            if (i < count && now - started >= ProgressAfter && now - shown >= ProgressEvery) {
+                GRD1.showProgress(i, count);
+                shown = now;
+            }
         }
     } catch (...) {
         // The table shows the rows written so far; it must not stay frozen.

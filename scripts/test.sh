@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test; then runs each fuzz target for a
 # bounded time (clang, libFuzzer), builds and runs every test again with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and last builds Quorrix.exe for 32-bit Windows and runs the core's and the window's
-# tests under Wine, the window's on a virtual display, and reads its version record back. Stops at
-# the first stage that fails; the last lines are that stage's CTest summary. Each stage's time is printed.
+# UndefinedBehaviorSanitizer, and the fill's own tests with ThreadSanitizer, and last builds Quorrix.exe for
+# 32-bit Windows and runs the core's and the window's tests under Wine, the window's on a virtual display, and
+# reads its version record back. Stops at the first stage that fails; the last lines are that stage's CTest
+# summary. Each stage's time is printed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -33,6 +34,11 @@ stage "Every test again, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build build/sanitize
 ctest --preset sanitize -j2
+
+stage "The fill's own tests again, with ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan -j2
 
 stage "Quorrix.exe for 32-bit Windows, its tests under Wine"
 # A private Wine prefix for this stage only, made on first use and removed however the stage ends.

@@ -225,7 +225,8 @@ struct DateTimeText::Compiled {
 };
 
 DateTimeText::DateTimeText(std::string_view locale)
-    : m_compiled(std::make_unique<Compiled>())
+    : m_locale(locale)
+    , m_compiled(std::make_unique<Compiled>())
 {
     // localtime_r works from the zone the last tzset() read; a formatter made after TZ changed must see it.
     tzset();
@@ -253,6 +254,11 @@ DateTimeText::DateTimeText(std::string_view locale)
     m_compiled->cacheDays = hasDateFieldsOnly(m_datePattern);
 }
 
+DateTimeText::DateTimeText(const DateTimeText &other)
+    : DateTimeText(other.m_locale)
+{
+}
+
 DateTimeText::~DateTimeText() = default;
 
 const DateTimeText &DateTimeText::user()
@@ -261,6 +267,11 @@ const DateTimeText &DateTimeText::user()
     if (!formatter)
         formatter = std::make_unique<DateTimeText>(localeFromEnvironment());
     return *formatter;
+}
+
+std::thread DateTimeText::prepareUser()
+{
+    return std::thread([] { user(); });
 }
 
 void DateTimeText::setUserLocale(std::string_view locale)

@@ -54,11 +54,17 @@ struct DateTimeText::Compiled {
 };
 
 DateTimeText::DateTimeText(std::string_view locale)
-    : m_compiled(std::make_unique<Compiled>())
+    : m_locale(locale)
+    , m_compiled(std::make_unique<Compiled>())
 {
     m_compiled->locale = localeName(locale);
     m_datePattern = localeInfo(m_compiled->name(), LOCALE_SSHORTDATE);
     m_timePattern = localeInfo(m_compiled->name(), LOCALE_STIMEFORMAT);
+}
+
+DateTimeText::DateTimeText(const DateTimeText &other)
+    : DateTimeText(other.m_locale)
+{
 }
 
 DateTimeText::~DateTimeText() = default;
@@ -69,6 +75,11 @@ const DateTimeText &DateTimeText::user()
     if (!formatter)
         formatter = std::make_unique<DateTimeText>(localeFromEnvironment());
     return *formatter;
+}
+
+std::thread DateTimeText::prepareUser()
+{
+    return std::thread([] { user(); });
 }
 
 void DateTimeText::setUserLocale(std::string_view locale)

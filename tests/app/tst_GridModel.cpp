@@ -10,8 +10,12 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <climits>
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -66,6 +70,7 @@ private slots:
     void passesModelTester();
     void rowCountEmptiesCells();
     void rewritesCells();
+    void keepsValues();
     void repeatedTextsStayApart();
     void showsBytesEscaped_data();
     void showsBytesEscaped();
@@ -119,6 +124,30 @@ void tst_GridModel::rowCountEmptiesCells()
     grid.setRowCount(4);
     QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
     QCOMPARE(cell(grid, 3, 1), QString());
+}
+
+void tst_GridModel::keepsValues()
+{
+    Grid grid;
+    fill(grid, 4);
+    const GridModel *model = grid.gridModel();
+    const auto value = [&](std::size_t row) {
+        const std::optional<quorrix::CellValue> kept = model->cellValue(3, row);
+        return kept ? std::optional<std::pair<std::int64_t, std::uint32_t>>({ kept->whole, kept->fraction })
+                    : std::nullopt;
+    };
+    using Kept = std::optional<std::pair<std::int64_t, std::uint32_t>>;
+    grid.setCellValue(3, 1, { -5, 0 });
+    // The lowest whole part is kept as its neighbour, and the fractions that come late leave earlier rows whole.
+    grid.setCellValue(3, 2, { INT64_MIN, 0 });
+    grid.setCellValue(3, 3, { 7, 999'999'999 });
+    QCOMPARE(value(1), Kept({ -5, 0 }));
+    QCOMPARE(value(2), Kept({ INT64_MIN + 1, 0 }));
+    QCOMPARE(value(3), Kept({ 7, 999'999'999 }));
+    QCOMPARE(value(4), Kept());
+    grid.setRowCount(6);
+    QCOMPARE(value(3), Kept({ 7, 999'999'999 }));
+    QCOMPARE(value(6), Kept());
 }
 
 void tst_GridModel::rewritesCells()

@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -82,6 +83,7 @@ private slots:
     void tabOrder();
     void fileTable();
     void refillLeavesOnlyTheNewRows();
+    void progressLiesOverTheTableUntilTheFillEnds();
     void rootFileGetsItsRow();
     void titleClickOrdersRows();
 
@@ -312,6 +314,23 @@ void tst_f_FILE::titleClickOrdersRows()
     QTest::keyClick(w.grd1(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), qs(dir / "c.txt\n") + qs(dir / "a.txt\n") + qs(dir / "b.txt\n"));
     QVERIFY(w.reports.isEmpty());
+}
+
+void tst_f_FILE::progressLiesOverTheTableUntilTheFillEnds()
+{
+    Window w(m_dir->path());
+    QVERIFY(w.showActive());
+    Grid *grid = w.grd1();
+    grid->setRedraw(false);
+    grid->showProgress(126976, 1000000);
+    auto *progress = w.form.findChild<QLabel *>(u"GRD1Progress"_s);
+    QVERIFY(progress);
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->geometry(), grid->geometry());
+    const QLocale locale;
+    QVERIFY(progress->text().contains(locale.toString(1000000) + u" 件中 "_s + locale.toString(126976) + u" 件"_s));
+    grid->setRedraw(true);
+    QVERIFY(!progress->isVisible());
 }
 
 void tst_f_FILE::rootFileGetsItsRow()

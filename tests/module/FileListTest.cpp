@@ -1,4 +1,6 @@
 #include "FileList.h"
+#include "FolderSnapshot.h"
+#include "FolderTree.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +241,27 @@ TEST(FileList, ListsTensOfThousandsOfFiles)
         ASSERT_EQ(list.name(i), "f" + std::to_string(i));
     list.select(files - 1);
     EXPECT_EQ(list.fileName(), "f39999");
+}
+
+TEST(FileList, UnderASnapshotAFolderIsReadOnceForTheTreeAndTheList)
+{
+    TempDir dir;
+    dir.file("a");
+    dir.folder("sub");
+    FileList list;
+    {
+        const quorrix::FolderSnapshot snapshot;
+        quorrix::FolderTree tree;
+        tree.setFolder(dir.path(), {});
+        dir.file("b");
+        dir.folder("sub2");
+        list.setPath(dir.path());
+        EXPECT_EQ(namesOf(list), (std::vector<std::string> { "a" }));
+        tree.setFolder(dir.path(), {});
+        EXPECT_EQ(tree.entries().back().name, "sub");
+    }
+    list.setPath(dir.path());
+    EXPECT_EQ(namesOf(list), (std::vector<std::string> { "a", "b" }));
 }
 
 } // namespace

@@ -344,6 +344,68 @@ TEST_F(Module1Test, FailureInTheMiddleOfAFillLeavesTheTableRepaintingWithTheRows
     EXPECT_EQ(grid.text(1, 3), "");
 }
 
+TEST_F(Module1Test, LargeFillGivesEveryRowWhatTheQueryGivesItsFile)
+{
+    // Enough files for the fill to query them on several threads.
+    constexpr int count = 6000;
+    const std::string folder = m_dir.folder("many");
+    for (int i = 0; i < count; ++i) {
+        const std::string path = m_dir.file("many/f" + std::to_string(i), static_cast<std::size_t>(i % 7) * 700);
+        if (i % 50 == 0)
+            ::chmod(path.c_str(), 0444);
+        if (i % 61 == 0)
+            test::setTimes(
+                path, { test::utcSeconds(1969, 12, 31, 23, 59, 59), 0 }, { test::utcSeconds(2040, 1, 1), 0 });
+    }
+    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("nowhere", (folder + "/dangling").c_str()), 0);
+
+    FileList files;
+    files.setPath(folder);
+    // Files that vanish between the listing and the query.
+    for (int i = 3; i < count; i += 97)
+        ::unlink((folder + "/f" + std::to_string(i)).c_str());
+    RecordingGrid grid;
+    Module1::s_GRD1LIST(files, grid);
+
+    ASSERT_EQ(grid.rows, files.count());
+    EXPECT_EQ(grid.log,
+        (std::vector<std::string> { "redraw off", "rows 0", "rows " + std::to_string(count + 2), "redraw on" }));
+    std::string mark, created, accessed, modified, size;
+    Module1::FileValues values;
+    using Value = std::pair<std::int64_t, std::uint32_t>;
+    const auto timeValue = [](const std::optional<FileTime> &time) {
+        return time ? std::optional<Value>({ time->seconds, time->nanoseconds }) : std::nullopt;
+    };
+    for (std::size_t i = 0; i < files.count(); ++i) {
+        const std::string name(files.name(i));
+        mark.clear(), created.clear(), accessed.clear(), modified.clear(), size.clear();
+        Module1::s_FILEINFO(folder + "/" + name, mark, created, accessed, modified, size, values);
+        const std::size_t row = i + 1;
+        ASSERT_EQ(grid.row(row),
+            (std::vector<std::string> { name, mark, created, accessed, modified, Module1::sizeText(size) }))
+            << "row " << row;
+        // The same values to order by, and the date-times as the locale wrote them.
+        const auto value = [&](int column) {
+            const auto it = grid.values.find({ column, row });
+            return it == grid.values.end() ? std::nullopt : std::optional<Value>(it->second);
+        };
+        ASSERT_EQ(value(3), timeValue(values.created)) << "row " << row;
+        ASSERT_EQ(value(4), timeValue(values.accessed)) << "row " << row;
+        ASSERT_EQ(value(5), timeValue(values.modified)) << "row " << row;
+        ASSERT_EQ(value(6), std::optional<Value>({ values.bytes, 0 })) << "row " << row;
+        ASSERT_TRUE(
+            grid.formatted.count({ 3, row }) && grid.formatted.count({ 5, row }) && !grid.formatted.count({ 1, row }));
+    }
+
+    // A table that refuses a cell half-way ends the fill there, repainting, with the workers gone.
+    grid.failAtRow = 4000;
+    EXPECT_THROW(Module1::s_GRD1LIST(files, grid), std::runtime_error);
+    EXPECT_TRUE(grid.redraw);
+    EXPECT_EQ(grid.text(1, 3999), files.name(3998));
+    EXPECT_EQ(grid.text(1, 4001), "");
+}
+
 TEST_F(Module1Test, RootFilesGetOneSeparator)
 {
     if (!test::inOwnRoot()) {

@@ -3,6 +3,7 @@
 
 #include "Controls.h"
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -48,6 +49,10 @@ public:
         setText(column, row, text);
         formatted.insert({ column, row });
     }
+    void setCellValue(int column, std::size_t row, CellValue value) override
+    {
+        values[{ column, row }] = { value.whole, value.fraction };
+    }
     void setColumnWidth(int column, double characters) override { widths[column] = characters; }
     void setSetting(Setting setting, int value) override { settings.emplace_back(setting, value); }
 
@@ -69,6 +74,7 @@ public:
     std::vector<std::string> log;
     std::map<std::pair<int, std::size_t>, std::string> cells;
     std::set<std::pair<int, std::size_t>> formatted; // cells written as formatted text, shown unescaped
+    std::map<std::pair<int, std::size_t>, std::pair<std::int64_t, std::uint32_t>> values; // by which cells order
     std::map<int, double> widths;
     std::vector<std::pair<Setting, int>> settings;
     bool redraw = true;
