@@ -50,7 +50,11 @@ TempDir::~TempDir()
 
 std::string TempDir::operator/(std::string_view name) const
 {
-    return path::join(m_path, name);
+    std::string full = path::join(m_path, name);
+    // "a/b" names the same entry on every system; written with the system's separator, it also compares equal
+    // to the path the core makes of it.
+    std::replace(full.end() - static_cast<std::ptrdiff_t>(name.size()), full.end(), '/', path::separator());
+    return full;
 }
 
 std::string TempDir::file(std::string_view name, std::size_t size) const

@@ -29,7 +29,7 @@ public:
 
     // Absolute path, without a trailing separator.
     const std::string &path() const { return m_path; }
-    // path(), the system's separator, then name.
+    // path(), the system's separator, then name, whose "/" become the system's separators.
     std::string operator/(std::string_view name) const;
 
     // Creates a file `name` (relative to path()) holding `size` bytes ("x" repeated); returns its path.
@@ -40,6 +40,9 @@ public:
 private:
     std::string m_path;
 };
+
+// Makes a FIFO at `path`; false where it cannot, as on Windows, which has none in folders.
+bool makeFifo(const std::string &path);
 
 // Sets the access and modification times of `path` (links not followed).
 void setTimes(const std::string &path, FileTime accessed, FileTime modified);
@@ -101,6 +104,10 @@ std::vector<std::string> nonFolderNames(const std::string &folder);
 // and "_" stay, a blank, "/", "." or "-" becomes "_", any other byte "x" and its hex value, and a run of more than
 // eight equal characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
 std::string caseName(std::string_view text);
+
+// Whether this is a Windows program running under Wine, for the few cases where Wine answers otherwise than
+// Windows.
+bool underWine();
 
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
 // need a refusal skip themselves then. Always so on Windows, where file modes refuse no reading.

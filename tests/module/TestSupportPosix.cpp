@@ -28,6 +28,11 @@ std::string utf8(const std::filesystem::path &path)
     return path.string();
 }
 
+bool makeFifo(const std::string &path)
+{
+    return ::mkfifo(path.c_str(), 0644) == 0;
+}
+
 void setTimes(const std::string &path, FileTime accessed, FileTime modified)
 {
     const timespec times[2] = {
@@ -83,6 +88,11 @@ void runCaseInOwnRoot()
     if (status == 77)
         GTEST_SKIP() << "no root folder of its own can be made here";
     EXPECT_EQ(status, 0) << "the case failed in a root folder of its own (its output is above)";
+}
+
+bool underWine()
+{
+    return false;
 }
 
 bool bypassesPermissions()

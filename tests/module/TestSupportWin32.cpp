@@ -35,6 +35,11 @@ namespace
 
 } // namespace
 
+bool makeFifo(const std::string &)
+{
+    return false;
+}
+
 void setTimes(const std::string &path, FileTime accessed, FileTime modified)
 {
     // The link itself, and a folder too.
@@ -72,6 +77,12 @@ int runInOwnRoot(const std::vector<std::string> &)
 void runCaseInOwnRoot()
 {
     GTEST_SKIP() << "a case that needs a file directly in the root runs on Linux only, in a root folder of its own";
+}
+
+bool underWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 bool bypassesPermissions()
