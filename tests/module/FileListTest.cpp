@@ -1,25 +1,33 @@
 #include "FileList.h"
+#include "FailureText.h"
 #include "FolderSnapshot.h"
 #include "FolderTree.h"
+#include "Path.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 using quorrix::FileList;
+using quorrix::Reason;
+using quorrix::test::fsPath;
 using quorrix::test::TempDir;
 
 namespace
 {
+
+bool onWindows()
+{
+    return quorrix::nativePathStyle() == quorrix::PathStyle::Windows;
+}
 
 std::vector<std::string> namesOf(const FileList &list)
 {
@@ -32,29 +40,30 @@ std::vector<std::string> namesOf(const FileList &list)
 // Creates an empty file with exactly the bytes of `path`, whatever they are.
 void touch(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw std::system_error(errno, std::generic_category(), "open " + path);
-    ::close(fd);
+    if (!std::ofstream(fsPath(path), std::ios::binary))
+        throw std::runtime_error("cannot create " + path);
 }
 
 void symlinkTo(const std::string &target, const std::string &link)
 {
-    std::filesystem::create_symlink(target, link);
+    std::filesystem::create_symlink(fsPath(target), fsPath(link));
 }
 
-int errorOf(FileList &list, const std::string &folder)
+// Why listing `folder` failed, whatever system said it; nothing when it did not.
+std::optional<Reason> failureOf(FileList &list, const std::string &folder)
 {
     try {
         list.setPath(folder);
     } catch (const std::system_error &error) {
-        return error.code().value();
+        return quorrix::reasonOf(error.code());
     }
-    return 0;
+    return std::nullopt;
 }
 
 TEST(FileList, ListsEveryEntryThatIsNotAFolder)
 {
+    if (onWindows())
+        GTEST_SKIP() << "FIFOs and links to files are Linux's; Win32Test lists what Windows keeps in a folder";
     TempDir dir;
     dir.file("plain.txt", 3);
     dir.file(".hidden");
@@ -63,7 +72,7 @@ TEST(FileList, ListsEveryEntryThatIsNotAFolder)
     symlinkTo(dir / "sub", dir / "linkToFolder");
     symlinkTo(dir / "plain.txt", dir / "linkToFile");
     symlinkTo(dir / "missing", dir / "dangling");
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ASSERT_TRUE(quorrix::test::makeFifo(dir / "fifo"));
 
     FileList list;
     list.setPath(dir.path());
@@ -73,6 +82,8 @@ TEST(FileList, ListsEveryEntryThatIsNotAFolder)
 
 TEST(FileList, KeepsNamesByteExact)
 {
+    if (onWindows())
+        GTEST_SKIP() << "names are UTF-16 on Windows: bytes that are not UTF-8 name no file there";
     TempDir dir;
     const std::string invalid = "bad\xff\xfe name\x80.txt";
     const std::string decomposed = "a\xcc\x88"; // "a" followed by a combining diaeresis
@@ -84,7 +95,7 @@ TEST(FileList, KeepsNamesByteExact)
     ASSERT_EQ(list.count(), 2u);
     EXPECT_EQ(namesOf(list), (std::vector<std::string> { decomposed, invalid }));
     // The name read back reaches the same file.
-    EXPECT_EQ(::access((dir.path() + "/" + std::string(list.name(1))).c_str(), F_OK), 0);
+    EXPECT_TRUE(std::filesystem::exists(fsPath(dir / list.name(1))));
 }
 
 TEST(FileList, SortsInNaturalOrder)
@@ -95,9 +106,12 @@ TEST(FileList, SortsInNaturalOrder)
 
     FileList list;
     list.setPath(dir.path());
-    EXPECT_EQ(namesOf(list),
-        (std::vector<std::string> {
-            ".x", "A", "\xc3\xa4", "a01", "a1", "b", "file2.txt", "File10.txt", "file10.txt" }));
+    std::vector<std::string> expected { ".x", "A", "\xc3\xa4", "a01", "a1", "b", "file2.txt", "File10.txt",
+        "file10.txt" };
+    // Names that differ only in case are one file on Windows, which keeps the name it was made with.
+    if (onWindows())
+        std::erase(expected, "File10.txt");
+    EXPECT_EQ(namesOf(list), expected);
 }
 
 class FileListPath : public testing::TestWithParam<std::string>
@@ -119,14 +133,15 @@ INSTANTIATE_TEST_SUITE_P(Suffixes, FileListPath, testing::Values("", "/", "//"),
 
 TEST(FileList, RootKeepsItsSlash)
 {
+    const std::string root(quorrix::path::systemRoot());
     FileList list;
-    list.setPath("/");
-    EXPECT_EQ(list.path(), "/");
+    list.setPath(root);
+    EXPECT_EQ(list.path(), root);
     for (std::size_t i = 0; i < list.count(); ++i)
-        EXPECT_FALSE(quorrix::isFolder("/" + std::string(list.name(i)))) << list.name(i);
+        EXPECT_FALSE(quorrix::isFolder(quorrix::path::join(root, list.name(i)))) << list.name(i);
 
-    list.setPath("//");
-    EXPECT_EQ(list.path(), "/");
+    list.setPath(root + quorrix::path::separator());
+    EXPECT_EQ(list.path(), root);
 }
 
 TEST(FileList, EmptyFolderHasNoEntries)
@@ -148,8 +163,13 @@ TEST(FileList, FailureKeepsThePreviousList)
     list.setPath(dir.path());
     list.select(1);
 
-    EXPECT_EQ(errorOf(list, dir / "missing"), ENOENT);
-    EXPECT_EQ(errorOf(list, file), ENOTDIR);
+    EXPECT_EQ(failureOf(list, dir / "missing"), Reason::NotFound);
+    const std::optional<Reason> fileFailure = failureOf(list, file);
+    EXPECT_TRUE(fileFailure);
+    // Wine answers a listing of a file with "path not found", where Windows says it is no folder.
+    if (!quorrix::test::underWine()) {
+        EXPECT_EQ(fileFailure, Reason::NotAFolder);
+    }
     EXPECT_EQ(list.path(), dir.path());
     EXPECT_EQ(namesOf(list), (std::vector<std::string> { "kept", "notAFolder" }));
     EXPECT_EQ(list.fileName(), "notAFolder");
@@ -162,11 +182,11 @@ TEST(FileList, UnreadableFolderThrows)
     TempDir dir;
     dir.file("kept");
     const std::string locked = dir.folder("locked");
-    ::chmod(locked.c_str(), 0);
+    std::filesystem::permissions(fsPath(locked), std::filesystem::perms::none);
 
     FileList list;
     list.setPath(dir.path());
-    EXPECT_EQ(errorOf(list, locked), EACCES);
+    EXPECT_EQ(failureOf(list, locked), Reason::Denied);
     EXPECT_EQ(list.path(), dir.path());
     EXPECT_EQ(namesOf(list), std::vector<std::string> { "kept" });
 }
@@ -229,6 +249,8 @@ TEST(FileList, RefreshOfAVanishedFolderThrowsAndKeepsTheList)
 // More entries than a 16-bit count holds.
 TEST(FileList, ListsTensOfThousandsOfFiles)
 {
+    if (quorrix::test::underWine())
+        GTEST_SKIP() << "Wine makes a file in more than 7 ms: 40,000 take longer than the test may run";
     TempDir dir;
     constexpr std::size_t files = 40000;
     for (std::size_t i = 0; i < files; ++i)

@@ -1,4 +1,5 @@
 #include "Navigation.h"
+#include "Path.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,14 @@ namespace
 // A change event that fails puts back what either list showed, and has the window draw it again.
 TEST(Navigation, FailedChangeGoesBack)
 {
+    if (quorrix::nativePathStyle() == quorrix::PathStyle::Windows)
+        GTEST_SKIP() << "the case mounts drives on folders; a Windows drive is a drive letter's whole volume";
     TempDir dir;
     const std::string a = dir.folder("a");
     const std::string b = dir.folder("b");
     const std::string sub = dir.folder("a/sub");
-    const std::vector<Drive> mounted { { "/", "/ [root]" }, { a, a + " [A]" }, { b, b + " [B]" } };
+    const std::string root(quorrix::path::systemRoot());
+    const std::vector<Drive> mounted { { root, root + " [root]" }, { a, a + " [A]" }, { b, b + " [B]" } };
     int drawn = 0;
     quorrix::DriveChooser drives([&] { return mounted; }, [&] { ++drawn; });
     quorrix::FolderChooser folders(drives, [&] { ++drawn; });

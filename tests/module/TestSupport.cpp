@@ -1,59 +1,66 @@
 #include "TestSupport.h"
+#include "Path.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <ctime>
-#include <fcntl.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
-#include <spawn.h>
+#include <random>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <system_error>
-#include <unistd.h>
-
-extern char **environ;
 
 namespace quorrix::test
 {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorrix-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    m_path = pattern;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    static constexpr char letters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "quorrix-test-";
+        for (int i = 0; i < 6; ++i)
+            name += letters[random() % (sizeof letters - 1)];
+        // create_directory is false, without error, where the name is taken already.
+        if (std::filesystem::create_directory(base / name)) {
+            std::filesystem::permissions(base / name, std::filesystem::perms::owner_all);
+            m_path = utf8(base / name);
+            return;
+        }
+    }
+    throw std::runtime_error("no free name for a temporary folder in " + utf8(base));
 }
 
 TempDir::~TempDir()
 {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    // Give back permissions that tests took away, so that everything can be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             m_path, std::filesystem::directory_options::skip_permission_denied, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            ::chmod(it->path().c_str(), 0700);
+    const fs::path root = fsPath(m_path);
+    // Give back permissions that tests took away (on Windows, the read-only attribute), so that everything can
+    // be removed.
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+        if (!it->is_symlink(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, ignored);
     }
-    ::chmod(m_path.c_str(), 0700);
-    std::filesystem::remove_all(m_path, ignored);
+    fs::permissions(root, fs::perms::owner_all, ignored);
+    fs::remove_all(root, ignored);
 }
 
 std::string TempDir::operator/(std::string_view name) const
 {
-    std::string result = m_path;
-    result += '/';
-    result += name;
-    return result;
+    std::string full = path::join(m_path, name);
+    // "a/b" names the same entry on every system; written with the system's separator, it also compares equal
+    // to the path the core makes of it.
+    std::replace(full.end() - static_cast<std::ptrdiff_t>(name.size()), full.end(), '/', path::separator());
+    return full;
 }
 
 std::string TempDir::file(std::string_view name, std::size_t size) const
 {
     const std::string full = *this / name;
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(full), std::ios::binary | std::ios::trunc);
     if (!out)
         throw std::runtime_error("cannot create " + full);
     out << std::string(size, 'x');
@@ -63,30 +70,16 @@ std::string TempDir::file(std::string_view name, std::size_t size) const
 std::string TempDir::folder(std::string_view name) const
 {
     const std::string full = *this / name;
-    std::filesystem::create_directories(full);
+    std::filesystem::create_directories(fsPath(full));
     return full;
-}
-
-void setTimes(const std::string &path, FileTime accessed, FileTime modified)
-{
-    const timespec times[2] = {
-        { static_cast<time_t>(accessed.seconds), static_cast<long>(accessed.nanoseconds) },
-        { static_cast<time_t>(modified.seconds), static_cast<long>(modified.nanoseconds) },
-    };
-    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        throw std::system_error(errno, std::generic_category(), "utimensat " + path);
 }
 
 std::int64_t utcSeconds(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm tm {};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    return static_cast<std::int64_t>(timegm(&tm));
+    using namespace std::chrono;
+    const sys_days date = year_month_day { std::chrono::year { year }, std::chrono::month { unsigned(month) },
+        std::chrono::day { unsigned(day) } };
+    return date.time_since_epoch() / seconds { 1 } + hour * 3600LL + minute * 60LL + second;
 }
 
 EnvGuard::EnvGuard(const char *name, const char *value)
@@ -96,70 +89,24 @@ EnvGuard::EnvGuard(const char *name, const char *value)
     m_hadOld = old != nullptr;
     if (old)
         m_old = old;
-    if (value)
-        ::setenv(name, value, 1);
-    else
-        ::unsetenv(name);
-    tzset();
+    setEnvironment(name, value);
 }
 
 EnvGuard::~EnvGuard()
 {
-    if (m_hadOld)
-        ::setenv(m_name.c_str(), m_old.c_str(), 1);
-    else
-        ::unsetenv(m_name.c_str());
-    tzset();
+    setEnvironment(m_name.c_str(), m_hadOld ? m_old.c_str() : nullptr);
 }
 
 WorkingDirectory::WorkingDirectory(const std::string &folder)
     : m_old(std::filesystem::current_path())
 {
-    std::filesystem::current_path(folder);
+    std::filesystem::current_path(fsPath(folder));
 }
 
 WorkingDirectory::~WorkingDirectory()
 {
     std::error_code ignored;
     std::filesystem::current_path(m_old, ignored);
-}
-
-int runProgram(const std::vector<std::string> &arguments)
-{
-    std::vector<char *> argv;
-    for (const std::string &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool inOwnRoot()
-{
-    return std::getenv("QUORRIX_OWN_ROOT") != nullptr;
-}
-
-int runInOwnRoot(const std::vector<std::string> &arguments)
-{
-    std::vector<std::string> command { QUORRIX_OWN_ROOT_SCRIPT, std::filesystem::read_symlink("/proc/self/exe") };
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return runProgram(command);
-}
-
-void runCaseInOwnRoot()
-{
-    const testing::TestInfo &info = *testing::UnitTest::GetInstance()->current_test_info();
-    const int status = runInOwnRoot({ "--gtest_filter=" + std::string(info.test_suite_name()) + "." + info.name() });
-    if (status == 77)
-        GTEST_SKIP() << "no root folder of its own can be made here";
-    EXPECT_EQ(status, 0) << "the case failed in a root folder of its own (its output is above)";
 }
 
 namespace
@@ -248,10 +195,10 @@ std::optional<std::string> undoDisplayText(std::string_view text)
 std::vector<std::string> nonFolderNames(const std::string &folder)
 {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+    for (const auto &entry : std::filesystem::directory_iterator(fsPath(folder))) {
         std::error_code ignored;
         if (!entry.is_directory(ignored))
-            names.push_back(entry.path().filename().string());
+            names.push_back(utf8(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -282,19 +229,6 @@ std::string caseName(std::string_view text)
         }
     }
     return name;
-}
-
-bool bypassesPermissions()
-{
-    TempDir dir;
-    const std::string locked = dir.file("locked", 1);
-    ::chmod(locked.c_str(), 0);
-    const int fd = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    return false;
 }
 
 } // namespace quorrix::test

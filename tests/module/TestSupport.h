@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@
 
 namespace quorrix::test
 {
+
+// The standard library's path for a path in the program's own text (UTF-8), and back: on Windows the two differ.
+std::filesystem::path fsPath(std::string_view text);
+std::string utf8(const std::filesystem::path &path);
 
 // A fresh folder under the system's temporary folder, removed with everything in it on destruction.
 class TempDir
@@ -22,9 +27,9 @@ public:
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
-    // Absolute path, without a trailing "/".
+    // Absolute path, without a trailing separator.
     const std::string &path() const { return m_path; }
-    // path() + "/" + name.
+    // path(), the system's separator, then name, whose "/" become the system's separators.
     std::string operator/(std::string_view name) const;
 
     // Creates a file `name` (relative to path()) holding `size` bytes ("x" repeated); returns its path.
@@ -36,11 +41,17 @@ private:
     std::string m_path;
 };
 
+// Makes a FIFO at `path`; false where it cannot, as on Windows, which has none in folders.
+bool makeFifo(const std::string &path);
+
 // Sets the access and modification times of `path` (links not followed).
 void setTimes(const std::string &path, FileTime accessed, FileTime modified);
 
 // Seconds since the epoch of a UTC calendar time.
 std::int64_t utcSeconds(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// Sets an environment variable, or removes it where `value` is null, and has the C library read TZ again.
+void setEnvironment(const char *name, const char *value);
 
 // Sets an environment variable for the life of the guard, then restores it (TZ, LC_ALL ...).
 class EnvGuard
@@ -67,15 +78,15 @@ public:
     WorkingDirectory &operator=(const WorkingDirectory &) = delete;
 
 private:
-    std::string m_old;
+    std::filesystem::path m_old;
 };
 
 // Runs a program (found on PATH) with `arguments`, the first being its name, and waits for it: its exit status,
-// or -1 when it could not run or did not exit.
+// or -1 when it could not run or did not exit. POSIX only.
 int runProgram(const std::vector<std::string> &arguments);
 
 // Cases that need a file directly in "/" make it only where "/" is a root folder of their own (tests/own_root.sh);
-// elsewhere they run again in one.
+// elsewhere they run again in one. Windows has none: the case skips itself there.
 bool inOwnRoot();
 // Runs this program again with `arguments` in a root folder of its own: its exit status, 77 where none can be made.
 int runInOwnRoot(const std::vector<std::string> &arguments);
@@ -97,8 +108,12 @@ std::vector<std::string> nonFolderNames(const std::string &folder);
 // eight equal characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
 std::string caseName(std::string_view text);
 
+// Whether this is a Windows program running under Wine, for the few cases where Wine answers otherwise than
+// Windows.
+bool underWine();
+
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
-// need a refusal skip themselves then.
+// need a refusal skip themselves then. Always so on Windows, where file modes refuse no reading.
 bool bypassesPermissions();
 
 } // namespace quorrix::test
