@@ -393,17 +393,17 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
                 const std::size_t row = i + 1;
                 const std::size_t at = i - slice.first;
                 const FileValues &values = slice.values[at];
-                GRD1.setText(1, row, File1.fileName());
-                GRD1.setText(2, row, slice.cell(at, 0));
+                GRD1.setText(gridColumn(Column::Name), row, File1.fileName());
+                GRD1.setText(gridColumn(Column::Mark), row, slice.cell(at, 0));
                 // Date-time texts are the locale's own, shown as they are.
-                GRD1.setFormattedText(3, row, slice.cell(at, 1));
-                GRD1.setFormattedText(4, row, slice.cell(at, 2));
-                GRD1.setFormattedText(5, row, slice.cell(at, 3));
-                GRD1.setText(6, row, slice.cell(at, 4));
-                setTimeValue(GRD1, 3, row, values.created);
-                setTimeValue(GRD1, 4, row, values.accessed);
-                setTimeValue(GRD1, 5, row, values.modified);
-                GRD1.setCellValue(6, row, { values.bytes, 0 });
+                GRD1.setFormattedText(gridColumn(Column::Created), row, slice.cell(at, 1));
+                GRD1.setFormattedText(gridColumn(Column::Accessed), row, slice.cell(at, 2));
+                GRD1.setFormattedText(gridColumn(Column::Modified), row, slice.cell(at, 3));
+                GRD1.setText(gridColumn(Column::Size), row, slice.cell(at, 4));
+                setTimeValue(GRD1, gridColumn(Column::Created), row, values.created);
+                setTimeValue(GRD1, gridColumn(Column::Accessed), row, values.accessed);
+                setTimeValue(GRD1, gridColumn(Column::Modified), row, values.modified);
+                GRD1.setCellValue(gridColumn(Column::Size), row, { values.bytes, 0 });
             }
             queried.done();
 
