@@ -7,6 +7,9 @@ set -euo pipefail
 run=$1 arch=$2 tests=$3 program=$4
 # Wine's processes that drew on this display end with it, so that the next program starts them afresh.
 trap '"$run" "$arch" --stop' EXIT
+# Wine's desktop belongs to the display of the first program that starts it; the core's tests before this one
+# may have started it with none, so it starts afresh here, on this display.
+"$run" "$arch" --stop
 
 "$run" "$arch" "$tests"
 
