@@ -202,12 +202,6 @@ namespace
         std::unique_ptr<icu::SimpleDateFormat> m_icu;
     };
 
-    std::unique_ptr<DateTimeText> &userFormatter()
-    {
-        static std::unique_ptr<DateTimeText> formatter;
-        return formatter;
-    }
-
 } // namespace
 
 struct DateTimeText::Compiled {
@@ -254,30 +248,7 @@ DateTimeText::DateTimeText(std::string_view locale)
     m_compiled->cacheDays = hasDateFieldsOnly(m_datePattern);
 }
 
-DateTimeText::DateTimeText(const DateTimeText &other)
-    : DateTimeText(other.m_locale)
-{
-}
-
 DateTimeText::~DateTimeText() = default;
-
-const DateTimeText &DateTimeText::user()
-{
-    std::unique_ptr<DateTimeText> &formatter = userFormatter();
-    if (!formatter)
-        formatter = std::make_unique<DateTimeText>(localeFromEnvironment());
-    return *formatter;
-}
-
-std::thread DateTimeText::prepareUser()
-{
-    return std::thread([] { user(); });
-}
-
-void DateTimeText::setUserLocale(std::string_view locale)
-{
-    userFormatter() = std::make_unique<DateTimeText>(locale);
-}
 
 std::string DateTimeText::localeFromEnvironment()
 {

@@ -17,12 +17,6 @@ namespace
     // SYSTEMTIME ends with the year 30827.
     constexpr std::int64_t LastSecond = 910'692'730'085LL;
 
-    std::unique_ptr<DateTimeText> &userFormatter()
-    {
-        static std::unique_ptr<DateTimeText> formatter;
-        return formatter;
-    }
-
     // "ja_JP.UTF-8" -> "ja-JP"; the C and POSIX locales and an empty name leave the user's own locale.
     std::wstring localeName(std::string_view name)
     {
@@ -62,30 +56,7 @@ DateTimeText::DateTimeText(std::string_view locale)
     m_timePattern = localeInfo(m_compiled->name(), LOCALE_STIMEFORMAT);
 }
 
-DateTimeText::DateTimeText(const DateTimeText &other)
-    : DateTimeText(other.m_locale)
-{
-}
-
 DateTimeText::~DateTimeText() = default;
-
-const DateTimeText &DateTimeText::user()
-{
-    std::unique_ptr<DateTimeText> &formatter = userFormatter();
-    if (!formatter)
-        formatter = std::make_unique<DateTimeText>(localeFromEnvironment());
-    return *formatter;
-}
-
-std::thread DateTimeText::prepareUser()
-{
-    return std::thread([] { user(); });
-}
-
-void DateTimeText::setUserLocale(std::string_view locale)
-{
-    userFormatter() = std::make_unique<DateTimeText>(locale);
-}
 
 std::string DateTimeText::localeFromEnvironment()
 {
