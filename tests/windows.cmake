@@ -32,14 +32,14 @@ set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
 
 # The window, in-process and as the real program, on a virtual X display; alone, since Wine's desktop process
 # belongs to the display of the first program that started it.
-find_program(XVFB_RUN xvfb-run REQUIRED)
+find_program(XVFB Xvfb REQUIRED)
 # With the program's resources: its icon, and the manifest that chooses the common controls it draws with.
 add_executable(win32_window_tests win32/WindowTest.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
 target_include_directories(win32_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/data)
 target_compile_options(win32_window_tests PRIVATE ${QUORRIX_WARNINGS})
 target_link_libraries(win32_window_tests PRIVATE quorrix_window GTest::gtest_main)
 add_test(NAME win32_window
-    COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${CMAKE_CURRENT_SOURCE_DIR}/win32/window.sh
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/with_display.sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/window.sh
         ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:win32_window_tests> $<TARGET_FILE:Quorrix>)
 set_tests_properties(win32_window PROPERTIES TIMEOUT 300 RUN_SERIAL ON FIXTURES_REQUIRED wine_prefix)
 

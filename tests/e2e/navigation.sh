@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end, in a real X window: start the program on a folder, change the folder's files, press F5,
 # select every row with Ctrl+A, copy with Ctrl+C, and compare the clipboard with the folder's files.
-# Usage: navigation.sh PROGRAM   (run under a virtual display, e.g. xvfb-run -a)
+# Usage: navigation.sh PROGRAM   (run under a virtual display, e.g. tests/with_display.sh)
 set -euo pipefail
 program=$1
 . "$(dirname "$0")/session.sh"

@@ -7,7 +7,7 @@
 # times changed, the access times of the files and of the folders themselves included. Then it starts the program
 # three times more without a desktop session's environment (no runtime folder, a missing one, one that is not
 # private; no session bus) and fails on any write there too, and on any program or process it starts.
-# Usage: writes_nothing.sh PROGRAM MAKE_HOSTILE   (run under a virtual display, e.g. xvfb-run -a)
+# Usage: writes_nothing.sh PROGRAM MAKE_HOSTILE   (run under a virtual display, e.g. tests/with_display.sh)
 set -euo pipefail
 program=$1
 make_hostile=$2

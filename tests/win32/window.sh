@@ -2,7 +2,7 @@
 # The Windows window under Wine on a virtual X display: first the in-process window tests, then the real
 # program with real keys: its X window is exactly the client area and fixed in size, and after files were added,
 # F5, Ctrl+A and Ctrl+C put exactly the folder's files on the clipboard.
-#   window.sh WINE-RUN ARCH WINDOW-TESTS.exe Quorrix.exe      (run under xvfb-run)
+#   window.sh WINE-RUN ARCH WINDOW-TESTS.exe Quorrix.exe      (run under tests/with_display.sh)
 set -euo pipefail
 run=$1 arch=$2 tests=$3 program=$4
 # Wine's processes that drew on this display end with it, so that the next program starts them afresh.
