@@ -3,10 +3,17 @@
 #include "DisplayText.h"
 #include "win32/WideText.h"
 
+#include <algorithm>
 #include <cmath>
-#include <commctrl.h>
 #include <stdexcept>
 #include <utility>
+
+namespace
+{
+
+constexpr int NameColumn = quorrix::gridColumn(quorrix::Column::Name);
+
+} // namespace
 
 Grid::Grid(HWND parent, int id)
     : m_handle(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
@@ -34,6 +41,34 @@ Grid::Grid(HWND parent, int id)
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(m_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(m_tip, TTM_SETMAXTIPWIDTH, 0, 1000);
+
+    // The list view's own answer to a double click on a title's edge measures only the rows it has drawn; the
+    // table answers it before the list view sees it.
+    SetWindowSubclass(m_handle, subclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Grid::~Grid()
+{
+    if (IsWindow(m_handle))
+        RemoveWindowSubclass(m_handle, subclassProc, 0);
+}
+
+LRESULT CALLBACK Grid::subclassProc(
+    HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/, DWORD_PTR self)
+{
+    auto *grid = reinterpret_cast<Grid *>(self);
+    if (message == WM_NOTIFY) {
+        const auto *header = reinterpret_cast<const NMHEADERW *>(lParam);
+        if (header->hdr.hwndFrom == ListView_GetHeader(window)
+            && (header->hdr.code == HDN_DIVIDERDBLCLICKW || header->hdr.code == HDN_DIVIDERDBLCLICKA)
+            && header->iItem >= 1 && header->iItem <= grid->m_columns) {
+            grid->fitColumn(header->iItem);
+            return 0;
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, subclassProc, 0);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 std::pair<int, int> Grid::cellUnderPointer() const
@@ -64,10 +99,8 @@ const wchar_t *Grid::tipText()
     const auto [item, column] = cellUnderPointer();
     if (item < 0 || static_cast<std::size_t>(item) >= m_rows || column > m_columns)
         return m_tipText.c_str();
-    std::wstring text = quorrix::win32::toWide(shownText(column, static_cast<std::size_t>(item) + 1));
-    // The list view leaves some pixels of room on either side of a cell's text.
-    if (ListView_GetStringWidth(m_handle, text.c_str()) + MulDiv(12, m_dpi, 96)
-        > ListView_GetColumnWidth(m_handle, column))
+    std::wstring text = quorrix::win32::toWide(shownText(column, dataRow(item)));
+    if (ListView_GetStringWidth(m_handle, text.c_str()) + 2 * textMargin() > ListView_GetColumnWidth(m_handle, column))
         m_tipText = std::move(text);
     return m_tipText.c_str();
 }
@@ -81,6 +114,9 @@ std::size_t Grid::cellIndex(int column, std::size_t row) const
 
 void Grid::setRedraw(bool on)
 {
+    // The end of a fill: the rows take the order chosen.
+    if (on && m_orderStale)
+        applyOrder();
     m_redraw = on;
     SendMessageW(m_handle, WM_SETREDRAW, on, 0);
     if (on)
@@ -111,6 +147,12 @@ void Grid::setColumnCount(int columns)
     }
     m_widths.resize(static_cast<std::size_t>(columns), 10.0);
     m_maxTextLengths.resize(static_cast<std::size_t>(columns), 0);
+    m_values.resize(static_cast<std::size_t>(columns));
+    if (m_sortColumn > columns) {
+        m_sortColumn = 0;
+        m_descending = false;
+        m_order.clear();
+    }
 }
 
 void Grid::setRowCount(std::size_t rows)
@@ -127,10 +169,23 @@ void Grid::setRowCount(std::size_t rows)
         }
         m_cells.swap(titles);
         m_text.swap(text);
+        for (Values &values : m_values)
+            values = {};
     } else {
         m_cells.resize((rows + 1) * columns);
+        for (Values &values : m_values) {
+            if (!values.wholes.empty())
+                values.wholes.resize(rows, Values::NoValue);
+            if (!values.fractions.empty())
+                values.fractions.resize(rows);
+        }
     }
     m_rows = rows;
+    // Until the order is made again, the rows show as written.
+    m_order.clear();
+    m_orderStale = true;
+    if (m_redraw)
+        applyOrder();
     // The list view counts rows in an int.
     ListView_SetItemCountEx(m_handle, static_cast<int>(std::min<std::size_t>(rows, INT_MAX)), LVSICF_NOSCROLL);
 }
@@ -155,7 +210,9 @@ void Grid::storeText(int column, std::size_t row, std::string_view text, bool as
     cell.length = static_cast<std::uint32_t>(text.size()) & 0x7FFFFFFF;
     cell.asWritten = asWritten;
     m_text.append(text);
-    if (row == 0) {
+    if (row != 0) {
+        m_orderStale = true;
+    } else {
         const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
         LVCOLUMNW header = {};
         header.mask = LVCF_TEXT;
@@ -197,6 +254,8 @@ void Grid::setSetting(Setting setting, int value)
         column.mask = LVCF_FMT;
         column.fmt = value == 1 ? LVCFMT_RIGHT : value == 2 ? LVCFMT_CENTER : LVCFMT_LEFT;
         ListView_SetColumn(m_handle, m_activeColumn, &column);
+        // The column's format holds the sort arrow too.
+        showSortArrow();
         break;
     }
     }
@@ -218,14 +277,289 @@ bool Grid::isEscaped(int column, std::size_t row) const
     return !m_cells[cellIndex(column, row)].asWritten;
 }
 
-std::optional<quorrix::CellValue> Grid::cellValue(int /*column*/, std::size_t /*row*/) const
+void Grid::setCellValue(int column, std::size_t row, quorrix::CellValue value)
 {
-    return std::nullopt;
+    static_cast<void>(cellIndex(column, row)); // throws outside the table
+    if (row == 0)
+        throw std::out_of_range("the title row orders nothing");
+    Values &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (values.wholes.empty())
+        values.wholes.resize(m_rows, Values::NoValue);
+    if (value.fraction != 0 && values.fractions.empty())
+        values.fractions.resize(m_rows);
+    // The one whole part that marks no value goes to its neighbour: the order stays as it was.
+    values.wholes[row - 1] = value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole;
+    if (!values.fractions.empty())
+        values.fractions[row - 1] = value.fraction;
+    m_orderStale = true;
+}
+
+std::optional<quorrix::CellValue> Grid::cellValue(int column, std::size_t row) const
+{
+    static_cast<void>(cellIndex(column, row)); // throws outside the table
+    const Values &values = m_values[static_cast<std::size_t>(column - 1)];
+    if (row == 0 || values.wholes.empty() || values.wholes[row - 1] == Values::NoValue)
+        return std::nullopt;
+    return quorrix::CellValue { values.wholes[row - 1], values.fractions.empty() ? 0 : values.fractions[row - 1] };
+}
+
+std::size_t Grid::dataRow(int item) const
+{
+    const auto index = static_cast<std::size_t>(item);
+    return (index < m_order.size() ? m_order[index] : index) + 1;
+}
+
+void Grid::applyOrder()
+{
+    m_orderStale = false;
+    m_order.clear();
+    if (m_sortColumn < 1 || m_sortColumn > m_columns || m_rows == 0)
+        return;
+    const std::vector<std::size_t> rows = quorrix::orderedRows(*this, m_sortColumn, m_descending);
+    m_order.reserve(rows.size());
+    for (const std::size_t row : rows)
+        m_order.push_back(static_cast<std::uint32_t>(row - 1));
+}
+
+void Grid::sortBy(int column, bool descending)
+{
+    if (column < 0 || column > m_columns)
+        throw std::out_of_range("no such column in the table");
+    // The selection and the focus belong to the list view's items; they move with their rows.
+    const std::vector<std::size_t> selected = selectedRows();
+    const int focus = ListView_GetNextItem(m_handle, -1, LVNI_FOCUSED);
+    const std::size_t focusRow = focus >= 0 ? dataRow(focus) : 0;
+
+    m_sortColumn = column;
+    m_descending = descending;
+    applyOrder();
+    showSortArrow();
+
+    std::vector<int> item(m_rows);
+    for (std::size_t i = 0; i < m_rows; ++i)
+        item[dataRow(static_cast<int>(i)) - 1] = static_cast<int>(i);
+    SendMessageW(m_handle, WM_SETREDRAW, FALSE, 0);
+    if (selected.size() < m_rows) {
+        ListView_SetItemState(m_handle, -1, 0, LVIS_SELECTED);
+        for (const std::size_t row : selected)
+            ListView_SetItemState(m_handle, item[row - 1], LVIS_SELECTED, LVIS_SELECTED);
+    }
+    if (focusRow != 0) {
+        ListView_SetItemState(m_handle, item[focusRow - 1], LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_SetSelectionMark(m_handle, item[focusRow - 1]);
+    }
+    SendMessageW(m_handle, WM_SETREDRAW, m_redraw, 0);
+    InvalidateRect(m_handle, nullptr, TRUE);
+}
+
+void Grid::showSortArrow()
+{
+    const HWND header = ListView_GetHeader(m_handle);
+    for (int column = 1; column <= m_columns; ++column) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, column, &item))
+            continue;
+        int arrow = 0;
+        if (column == m_sortColumn)
+            arrow = m_descending ? HDF_SORTDOWN : HDF_SORTUP;
+        const int format = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | arrow;
+        if (format != item.fmt) {
+            item.fmt = format;
+            Header_SetItem(header, column, &item);
+        }
+    }
+}
+
+void Grid::fitColumn(int column)
+{
+    if (column < 1 || column > m_columns)
+        throw std::out_of_range("no such column in the table");
+    HDC dc = GetDC(m_handle);
+    const HGDIOBJ old = SelectObject(dc, m_font ? static_cast<HGDIOBJ>(m_font) : GetStockObject(DEFAULT_GUI_FONT));
+    const auto width = [&](const std::string &text) {
+        const std::wstring wide = quorrix::win32::toWide(text);
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    // Measuring every text of a million rows would take seconds; the texts widest in characters of this
+    // monospaced font are the widest in pixels but for small differences, so only those few are measured.
+    int widest = 0;
+    for (const std::size_t row : quorrix::widestRows(*this, column, 16))
+        widest = std::max(widest, width(shownText(column, row)));
+    // The title, with room beside it for the sort arrow, about as wide as the text is high.
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    widest = std::max(widest, width(shownText(column, 0)) + static_cast<int>(metrics.tmHeight));
+    SelectObject(dc, old);
+    ReleaseDC(m_handle, dc);
+
+    const int pixels = widest + 2 * textMargin();
+    m_widths[static_cast<std::size_t>(column - 1)] = static_cast<double>(pixels) / m_characterWidth;
+    ListView_SetColumnWidth(m_handle, column, pixels);
+}
+
+void Grid::fitColumns()
+{
+    for (int column = 1; column <= m_columns; ++column)
+        fitColumn(column);
+}
+
+std::vector<Grid::Run> Grid::nameRuns(int item) const
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_rows || m_columns < NameColumn)
+        return {};
+    const std::size_t row = dataRow(item);
+    if (!isEscaped(NameColumn, row))
+        return {};
+    const std::string shown = shownText(NameColumn, row);
+    const std::vector<quorrix::TextMark> marks = quorrix::textMarks(shown);
+    if (marks.empty())
+        return {};
+    const auto text = [&](std::size_t start, std::size_t length) {
+        return quorrix::win32::toWide(std::string_view(shown).substr(start, length));
+    };
+    std::vector<Run> runs;
+    std::size_t at = 0;
+    for (const quorrix::TextMark &mark : marks) {
+        if (mark.start > at)
+            runs.push_back({ text(at, mark.start - at), std::nullopt });
+        runs.push_back({ text(mark.start, mark.length), mark.kind });
+        at = mark.start + mark.length;
+    }
+    if (at < shown.size())
+        runs.push_back({ text(at, shown.size() - at), std::nullopt });
+    return runs;
+}
+
+std::wstring Grid::emptyText() const
+{
+    if (m_columns == 0 || m_rows > 0)
+        return {};
+    return quorrix::win32::toWide(quorrix::NoFilesText);
+}
+
+LRESULT Grid::customDraw(NMLVCUSTOMDRAW &draw)
+{
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        if (draw.iSubItem == NameColumn && drawName(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec)))
+            return CDRF_SKIPDEFAULT;
+        return CDRF_DODEFAULT;
+    case CDDS_POSTPAINT:
+        drawEmptyText(draw.nmcd.hdc);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+bool Grid::drawName(HDC dc, int item)
+{
+    const std::vector<Run> runs = nameRuns(item);
+    if (runs.empty())
+        return false;
+    RECT cell = {};
+    if (!ListView_GetSubItemRect(m_handle, item, NameColumn, LVIR_BOUNDS, &cell))
+        return false;
+    // The grid line below the row is not the cell's.
+    cell.bottom -= 1;
+
+    // The colours the list view gives a row: the selection's while it is selected, the window's otherwise.
+    const bool selected = ListView_GetItemState(m_handle, item, LVIS_SELECTED) != 0;
+    const bool focused = GetFocus() == m_handle;
+    COLORREF ground = GetSysColor(COLOR_WINDOW);
+    COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+    if (selected && focused) {
+        ground = GetSysColor(COLOR_HIGHLIGHT);
+        ink = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    } else if (selected) {
+        ground = GetSysColor(COLOR_BTNFACE);
+        ink = GetSysColor(COLOR_BTNTEXT);
+    }
+
+    const int saved = SaveDC(dc);
+    if (m_font)
+        SelectObject(dc, m_font);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, ground);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+    IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    const int top = cell.top + (cell.bottom - cell.top - metrics.tmHeight) / 2;
+
+    // Escapes in a colour of their own on a tinted ground, so that "\n" cannot be read as a yen sign and an "n",
+    // which the Japanese font draws "\" as; letters written with separate accents on another tint; each marked
+    // blank in a frame open at the top. The marks keep their colours in a selected row.
+    HPEN framePen = CreatePen(PS_SOLID, 1, selected ? ink : RGB(200, 0, 0));
+    int x = cell.left + textMargin();
+    for (const Run &run : runs) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, run.text.c_str(), static_cast<int>(run.text.size()), &size);
+        COLORREF runInk = ink;
+        COLORREF runGround = ground;
+        if (run.mark == quorrix::TextMark::Kind::Escape) {
+            runInk = RGB(160, 0, 0);
+            runGround = RGB(255, 228, 150);
+        } else if (run.mark == quorrix::TextMark::Kind::Composed) {
+            runInk = RGB(0, 0, 0);
+            runGround = RGB(190, 225, 255);
+        }
+        SetTextColor(dc, runInk);
+        SetBkColor(dc, runGround);
+        // As the list view draws its texts: the system's text layout places the accents written apart.
+        RECT box = { x, top, cell.right, cell.bottom };
+        DrawTextW(
+            dc, run.text.c_str(), static_cast<int>(run.text.size()), &box, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+        if (run.mark == quorrix::TextMark::Kind::Blank) {
+            const int bottom = top + metrics.tmAscent + 1;
+            const int frameTop = bottom - metrics.tmAscent / 3;
+            const POINT frame[] = { { x + 1, frameTop }, { x + 1, bottom }, { x + size.cx - 2, bottom },
+                { x + size.cx - 2, frameTop - 1 } };
+            const HGDIOBJ oldPen = SelectObject(dc, framePen);
+            Polyline(dc, frame, static_cast<int>(std::size(frame)));
+            SelectObject(dc, oldPen);
+        }
+        x += size.cx;
+        if (x >= cell.right)
+            break;
+    }
+    RestoreDC(dc, saved);
+    DeleteObject(framePen);
+    return true;
+}
+
+void Grid::drawEmptyText(HDC dc)
+{
+    const std::wstring text = emptyText();
+    if (text.empty())
+        return;
+    // Centred in the rows' area, below the titles.
+    RECT area = {};
+    GetClientRect(m_handle, &area);
+    RECT header = {};
+    GetWindowRect(ListView_GetHeader(m_handle), &header);
+    area.top += header.bottom - header.top;
+    const int saved = SaveDC(dc);
+    if (m_font)
+        SelectObject(dc, m_font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    DrawTextW(
+        dc, text.c_str(), static_cast<int>(text.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    RestoreDC(dc, saved);
 }
 
 void Grid::setMetrics(HFONT font, UINT dpi)
 {
     m_dpi = static_cast<int>(dpi);
+    m_font = font;
     SendMessageW(m_handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     HDC dc = GetDC(m_handle);
     const HGDIOBJ old = SelectObject(dc, font);
@@ -252,7 +586,7 @@ std::vector<std::size_t> Grid::selectedRows() const
     std::vector<std::size_t> rows;
     for (int item = ListView_GetNextItem(m_handle, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(m_handle, item, LVNI_SELECTED))
-        rows.push_back(static_cast<std::size_t>(item) + 1);
+        rows.push_back(dataRow(item));
     return rows;
 }
 
@@ -327,10 +661,11 @@ LRESULT Grid::notify(NMHDR *header)
         LVITEMW &item = reinterpret_cast<NMLVDISPINFOW *>(header)->item;
         if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0 || item.iItem < 0)
             break;
-        const auto row = static_cast<std::size_t>(item.iItem) + 1;
-        if (row > m_rows)
+        if (static_cast<std::size_t>(item.iItem) >= m_rows)
             break;
-        m_buffer = item.iSubItem == 0 ? std::to_wstring(row) : quorrix::win32::toWide(shownText(item.iSubItem, row));
+        // The row numbers count the rows as shown.
+        m_buffer = item.iSubItem == 0 ? std::to_wstring(item.iItem + 1)
+                                      : quorrix::win32::toWide(shownText(item.iSubItem, dataRow(item.iItem)));
         // The list view shows at most cchTextMax - 1 characters of a cell; the tooltip shows more.
         item.pszText = m_buffer.data();
         break;
@@ -343,8 +678,20 @@ LRESULT Grid::notify(NMHDR *header)
             copyText(selectedPathsText());
         else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C')
             copySelectedRows();
+        // Ctrl with the plus of the main keys (often a shifted key) or of the keypad.
+        else if (GetKeyState(VK_CONTROL) < 0 && (key->wVKey == VK_OEM_PLUS || key->wVKey == VK_ADD))
+            fitColumns();
         break;
     }
+    case LVN_COLUMNCLICK: {
+        // A first click orders from the smallest up, a second on the same title reverses.
+        const int column = reinterpret_cast<NMLISTVIEW *>(header)->iSubItem;
+        if (column >= 1 && column <= m_columns)
+            sortBy(column, column == m_sortColumn && !m_descending);
+        break;
+    }
+    case NM_CUSTOMDRAW:
+        return customDraw(*reinterpret_cast<NMLVCUSTOMDRAW *>(header));
     default:
         break;
     }

@@ -1,5 +1,5 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
-// each control, copying, and a folder that cannot be shown.
+// each control, copying, ordering, fitting and marks in the table, and a folder that cannot be shown.
 #include "Path.h"
 #include "f_FILE.h"
 #include "win32/WideText.h"
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <commctrl.h>
+#include <map>
 #include <sstream>
 #include <windows.h>
 
@@ -76,6 +77,29 @@ private:
     std::string m_path;
 };
 
+void setKey(BYTE key, bool down);
+
+// Sets a file's three times to `ticks` (100 ns since 1601).
+void setTimes(const std::string &path, ULONGLONG ticks)
+{
+    const HANDLE handle = CreateFileW(toWide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING, 0, nullptr);
+    const FILETIME time { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+    EXPECT_TRUE(SetFileTime(handle, &time, &time, &time)) << path;
+    CloseHandle(handle);
+}
+
+// Clicks the title of `column` (from 1) of the list view `grid`.
+void clickTitle(HWND grid, int column)
+{
+    const HWND header = ListView_GetHeader(grid);
+    RECT title;
+    Header_GetItemRect(header, column, &title);
+    const LPARAM at = MAKELPARAM((title.left + title.right) / 2, (title.top + title.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+}
+
 // The window with its failures collected instead of shown.
 struct Window {
     explicit Window(std::string_view commandLine)
@@ -100,6 +124,26 @@ struct Window {
         for (std::size_t row = 1; row <= window.grd1().rows(); ++row)
             cells.push_back(window.grd1().shownText(column, row));
         return cells;
+    }
+    // The column's cells as the list view shows them, top to bottom.
+    std::vector<std::string> shown(int column)
+    {
+        std::vector<std::string> cells;
+        const HWND grid = window.grd1().handle();
+        for (int item = 0; item < ListView_GetItemCount(grid); ++item) {
+            wchar_t text[300] = {};
+            ListView_GetItemText(grid, item, column, text, 300);
+            cells.push_back(toUtf8(text));
+        }
+        return cells;
+    }
+    // `key` with Ctrl, in the table.
+    void pressWithCtrl(WPARAM key)
+    {
+        setKey(VK_CONTROL, true);
+        PostMessageW(window.grd1().handle(), WM_KEYDOWN, key, 1);
+        pump();
+        setKey(VK_CONTROL, false);
     }
 
     std::vector<std::string> reports;
@@ -320,4 +364,144 @@ TEST(Win32Window, AFileInADrivesRootKeepsThatRoot)
 {
     EXPECT_EQ(quorrix::path::folderOf("C:\\a.txt"), "C:\\");
     EXPECT_EQ(quorrix::path::folderOf("C:\\dir\\a.txt"), "C:\\dir");
+}
+
+TEST(Win32Window, AClickOnATitleOrdersTheRowsAsShownThroughF5AndCopies)
+{
+    const TempDir dir;
+    // 1100 and 1500 bytes both show 1KB, and times a fraction of a second apart show the same second: ordered by
+    // their texts, these rows would stay as listed.
+    const ULONGLONG second = 10'000'000, start = 13'220'000'000ull * second;
+    setTimes(dir.file("a.txt", 1500), start + second / 2);
+    setTimes(dir.file("b.txt", 1100), start + second * 7 / 10);
+    setTimes(dir.file("c.txt", 3000), start + second / 5);
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    const HWND header = ListView_GetHeader(grid.handle());
+    const auto arrow = [&](int column) {
+        HDITEMW title = {};
+        title.mask = HDI_FORMAT;
+        Header_GetItem(header, column, &title);
+        return title.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+
+    const struct {
+        int column, clicks;
+        std::vector<std::string> names;
+    } cases[] = {
+        { 6, 1, { "b.txt", "a.txt", "c.txt" } },
+        { 6, 2, { "c.txt", "a.txt", "b.txt" } },
+        { 5, 1, { "c.txt", "a.txt", "b.txt" } },
+        { 1, 2, { "c.txt", "b.txt", "a.txt" } },
+    };
+    for (const auto &c : cases) {
+        grid.sortBy(0, false);
+        for (int click = 0; click < c.clicks; ++click)
+            clickTitle(grid.handle(), c.column);
+        EXPECT_EQ(w.shown(1), c.names) << c.column << " " << c.clicks;
+        EXPECT_EQ(w.shown(0), (std::vector<std::string> { "1", "2", "3" }));
+        EXPECT_EQ(arrow(c.column), c.clicks == 1 ? HDF_SORTUP : HDF_SORTDOWN) << c.column;
+        EXPECT_EQ(arrow(c.column == 2 ? 4 : 2), 0);
+    }
+
+    // The selection stays on its file when the order changes, F5 keeps the order, and copies follow it.
+    ListView_SetItemState(grid.handle(), 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED); // a.txt
+    clickTitle(grid.handle(), 6);
+    EXPECT_EQ(grid.selectedPathsText(), dir.path() + "\\a.txt\r\n");
+    setTimes(dir.file("d.txt", 1200), start);
+    PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
+    w.pump();
+    EXPECT_EQ(w.shown(1), (std::vector<std::string> { "b.txt", "d.txt", "a.txt", "c.txt" }));
+    w.pressWithCtrl('A');
+    const std::string p = dir.path() + "\\";
+    EXPECT_EQ(grid.selectedPathsText(), p + "b.txt\r\n" + p + "d.txt\r\n" + p + "a.txt\r\n" + p + "c.txt\r\n");
+
+    EXPECT_TRUE(w.reports.empty());
+}
+
+TEST(Win32Window, CtrlPlusAndADoubleClickOnATitlesEdgeFitTheColumnsToTheirTexts)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    EXPECT_EQ(toUtf8(grid.emptyText()), "ファイルはありません");
+    dir.file("a.txt");
+    dir.file(std::string(60, 'z') + ".txt");
+    PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
+    w.pump();
+    EXPECT_EQ(grid.emptyText(), L"");
+
+    const HWND list = grid.handle();
+    const auto width = [&](int column) { return ListView_GetColumnWidth(list, column); };
+    // What a column needs to show its title and every cell whole, with the list view's room around the text.
+    const auto needs = [&](int column) {
+        std::vector<std::string> texts = w.shown(column);
+        texts.push_back(grid.shownText(column, 0));
+        int widest = 0;
+        for (const std::string &text : texts)
+            widest = std::max(widest, ListView_GetStringWidth(list, toWide(text).c_str()));
+        return widest + MulDiv(12, static_cast<int>(w.window.dpi()), 96);
+    };
+    for (const WPARAM key : { VK_ADD, VK_OEM_PLUS }) {
+        for (int column = 1; column <= 6; ++column)
+            ListView_SetColumnWidth(list, column, 10);
+        w.pressWithCtrl(key);
+        for (int column = 1; column <= 6; ++column)
+            EXPECT_GE(width(column), needs(column)) << column;
+        EXPECT_EQ(width(1), needs(1));
+    }
+
+    // A double click on the right edge of a title fits that column alone, its title included.
+    ListView_SetColumnWidth(list, 2, 50);
+    ListView_SetColumnWidth(list, 3, 50);
+    RECT title;
+    Header_GetItemRect(ListView_GetHeader(list), 2, &title);
+    SendMessageW(ListView_GetHeader(list), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(title.right - 1, title.bottom / 2));
+    EXPECT_GE(width(2), needs(2));
+    EXPECT_EQ(width(3), 50);
+}
+
+TEST(Win32Window, NamesAreDrawnWithTheMarksOfTheirEscapesAndBlanks)
+{
+    using Kind = quorrix::TextMark::Kind;
+    const std::map<std::string, std::vector<std::pair<std::string, Kind>>> names = {
+        { "plain.txt", {} },
+        { " lead.txt", { { " ", Kind::Blank } } },
+        { "zero\u200Bwidth.txt", { { "\\u200B", Kind::Escape } } },
+        { "cafe\u0301.txt", { { "e\u0301", Kind::Composed } } },
+        { "wide\u3000blank.txt", { { "\u3000", Kind::Blank } } },
+    };
+    const TempDir dir;
+    for (const auto &name : names)
+        dir.file(name.first);
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    // Reversed, so that the list view's items are not the table's rows.
+    clickTitle(grid.handle(), 1);
+    clickTitle(grid.handle(), 1);
+    // A picture of the table, in which an escape shows its tinted ground.
+    HDC screen = GetDC(grid.handle());
+    HDC picture = CreateCompatibleDC(screen);
+    const HGDIOBJ old = SelectObject(picture, CreateCompatibleBitmap(screen, 800, 400));
+    SendMessageW(grid.handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture), PRF_CLIENT | PRF_ERASEBKGND);
+
+    ASSERT_EQ(grid.rows(), names.size());
+    for (int item = 0; item < static_cast<int>(names.size()); ++item) {
+        const std::string name(grid.cellText(1, grid.dataRow(item)));
+        std::vector<std::pair<std::string, Kind>> marks;
+        for (const Grid::Run &run : grid.nameRuns(item)) {
+            if (run.mark)
+                marks.emplace_back(toUtf8(run.text), *run.mark);
+        }
+        EXPECT_EQ(marks, names.at(name)) << name;
+        RECT cell;
+        ListView_GetSubItemRect(grid.handle(), item, 1, LVIR_BOUNDS, &cell);
+        bool tinted = false;
+        for (int x = cell.left; x < cell.right; ++x)
+            tinted |= GetPixel(picture, x, (cell.top + cell.bottom) / 2) == RGB(255, 228, 150);
+        EXPECT_EQ(tinted, name.starts_with("zero")) << name;
+    }
+    DeleteObject(SelectObject(picture, old));
+    DeleteDC(picture);
+    ReleaseDC(grid.handle(), screen);
 }
