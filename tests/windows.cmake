@@ -53,11 +53,17 @@ endif()
 add_test(NAME version_record
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/win32/version_record.py $<TARGET_FILE:Quorrix> ${QUORRIX_MACHINE})
 
-# The core's suites that Linux runs too, from the same sources. The natural order's rows are written for ICU's
-# collation, which Windows does not use: Linux checks them. FolderTreeTest, Module1Test and FileFormTest still
-# spell their paths with "/" and make FIFOs and refusals in their rows, and run on Linux only.
+# The core's suites that Linux runs too, from the same sources, in programs of the same names. The natural order's
+# rows that are ICU's own run on Linux only; here the order is compared with the system's own comparison.
+# DateTimeTextTest and FileSystemTest are about the Linux layer (time zone rules, statx, extended attributes):
+# win32_tests covers the Windows layer's own.
 quorrix_windows_gtest(rules_tests module/PathTest.cpp)
-quorrix_windows_gtest(lists_tests module/FileListTest.cpp module/NavigationTest.cpp)
+quorrix_windows_gtest(lists_tests module/NaturalOrderTest.cpp module/FileListTest.cpp module/FolderTreeTest.cpp
+    module/NavigationTest.cpp)
+quorrix_windows_gtest(module1_tests module/Module1Test.cpp module/FileFormTest.cpp)
+# Wine takes the time zone from TZ when the program starts: in UTC, the cases' midnights are local midnights.
+set_tests_properties(module1_tests PROPERTIES ENVIRONMENT "TZ=UTC")
+quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp)
 
 # The Wine prefix lives from the first test to the last.
 add_test(NAME wine_prefix_remove COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --remove)

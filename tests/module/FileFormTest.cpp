@@ -1,6 +1,7 @@
 #include "FileForm.h"
 #include "DateTimeText.h"
 #include "FileList.h"
+#include "Path.h"
 #include "RecordingGrid.h"
 #include "TestSupport.h"
 
@@ -12,10 +13,10 @@
 #include <map>
 #include <set>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 using namespace quorrix;
+using quorrix::test::fsPath;
 using quorrix::test::RecordingGrid;
 using quorrix::test::TempDir;
 
@@ -149,7 +150,7 @@ protected:
             result.push_back(grid.text(1, row));
         return result;
     }
-    long fills() const { return std::count(grid.log.begin(), grid.log.end(), "redraw off"); }
+    std::ptrdiff_t fills() const { return std::count(grid.log.begin(), grid.log.end(), "redraw off"); }
 
     TempDir dir;
     std::string home, other;
@@ -184,11 +185,11 @@ TEST_F(FileFormTest, StartUpOnAFolderAFileOrNothing)
     };
     const std::vector<Case> cases = {
         { other, other, { "c.txt", "d.txt", "e.txt" } },
-        { other + "/d.txt", other, { "c.txt", "d.txt", "e.txt" } },
-        { other + "/*.txt", other, { "c.txt", "d.txt", "e.txt" } },
+        { path::join(other, "d.txt"), other, { "c.txt", "d.txt", "e.txt" } },
+        { path::join(other, "*.txt"), other, { "c.txt", "d.txt", "e.txt" } },
         // Nothing usable: the current folder of the current drive, which the list already shows.
         { "", home, { "a.txt", "b.txt" } },
-        { other + "/missing", home, { "a.txt", "b.txt" } },
+        { path::join(other, "missing"), home, { "a.txt", "b.txt" } },
         { "-style", home, { "a.txt", "b.txt" } },
         { "\"" + other + "\"", home, { "a.txt", "b.txt" } },
     };
@@ -219,7 +220,7 @@ TEST_F(FileFormTest, StartFolderThatCannotBeShownFallsBackToTheCurrentFolder)
 {
     const std::string locked = dir.folder("locked");
     dir.file("locked/x.txt");
-    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    std::filesystem::permissions(fsPath(locked), std::filesystem::perms::none);
     if (test::bypassesPermissions())
         GTEST_SKIP() << "this process reads every folder";
     form.Form_Load(locked);
@@ -261,7 +262,7 @@ TEST_F(FileFormTest, FolderThatCannotBeListedLeavesListsAndTableAsTheyWere)
     const auto before = grid.cells;
     const std::string gone = dir.folder("gone");
     folders.currentOfDrive["/media/usb [CAMERA]"] = gone;
-    std::filesystem::remove(gone);
+    std::filesystem::remove(fsPath(gone));
     EXPECT_THROW(drives.setDrive("/media/usb [CAMERA]"), std::system_error);
     EXPECT_EQ(folders.shown, home);
     EXPECT_EQ(files.path(), home);
@@ -293,7 +294,7 @@ TEST_F(FileFormTest, F5RereadsEverythingAndRefillsWhateverTheShiftState)
         const auto shown = names();
         EXPECT_NE(std::find(shown.begin(), shown.end(), "new" + std::to_string(shift) + ".txt"), shown.end());
     }
-    std::filesystem::remove(dir / "home/a.txt");
+    std::filesystem::remove(fsPath(dir / "home/a.txt"));
     form.Form_KeyDown(FileForm::KeyF5, 0);
     EXPECT_EQ(names().front(), "b.txt");
 }

@@ -1,5 +1,6 @@
 #include "TableRows.h"
 #include "DisplayText.h"
+#include "Path.h"
 
 #include <gtest/gtest.h>
 
@@ -50,8 +51,12 @@ TEST(TableRows, CopiesPasteAsTheTextShown)
     EXPECT_EQ(rowsText(cells, { 2 }), "=Name\tDate\tSize\n'@x\t'+1\t'-\n");
     EXPECT_EQ(rowsText(cells, {}), "");
     cells.text[1][0] = "new\nline";
-    EXPECT_EQ(pathsText("/", cells, { 1, 3 }), "/new\\nline\n/plain-name\n");
-    EXPECT_EQ(pathsText("/home/me", cells, { 2 }), "/home/me/@x\n");
+    // A root and a folder below it, as the system writes them: one separator each, never escaped.
+    const std::string root(quorrix::path::systemRoot());
+    EXPECT_EQ(pathsText(root, cells, { 1, 3 }), root + "new\\nline\n" + root + "plain-name\n");
+    const char separator = quorrix::path::separator();
+    const std::string home = root + "home" + separator + "me";
+    EXPECT_EQ(pathsText(home, cells, { 2 }), home + separator + "@x\n");
 }
 
 struct MarkRow {

@@ -43,6 +43,20 @@ private:
 
 // Makes a FIFO at `path`; false where it cannot, as on Windows, which has none in folders.
 bool makeFifo(const std::string &path);
+// Makes a symbolic link at `link` to `target`; false on Windows, where making one takes a privilege that a test
+// cannot count on.
+bool makeLink(const std::string &target, const std::string &link);
+// Makes the file at `path` read-only and nothing else: on Windows the read-only attribute alone, without the
+// archive bit that a new file carries.
+void makeReadOnly(const std::string &path);
+// Makes the entry at `path`, whose name begins with ".", hidden as the system counts it: on Windows the hidden
+// attribute; on Linux the dot already is.
+void hide(const std::string &path);
+
+// The text the user's formatter writes for a UTC date and time, as the tests set it up: on Linux, where they set
+// TZ to UTC and the C locale, "2026/01/02 3:04:05"; on Windows what GetDateFormatEx and GetTimeFormatEx write for
+// the user's locale, in the system's local time. The date alone at local midnight.
+std::string localDateTimeText(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Sets the access and modification times of `path` (links not followed).
 void setTimes(const std::string &path, FileTime accessed, FileTime modified);
@@ -107,6 +121,15 @@ std::vector<std::string> nonFolderNames(const std::string &folder);
 // and "_" stay, a blank, "/", "." or "-" becomes "_", any other byte "x" and its hex value, and a run of more than
 // eight equal characters one of them, "_times" and the count ("n9_times1000_"). Empty input gives "empty".
 std::string caseName(std::string_view text);
+
+// Whether this is the Windows build.
+bool onWindows();
+
+// How the system's own comparison orders two names (<0, 0 or >0) in `locale` (a POSIX name such as
+// "ja_JP.UTF-8"; C and POSIX give the invariant order), digits read as numbers and case ignored, names it cannot
+// tell apart by their bytes, and names that are not UTF-8 after all text: on Windows CompareStringEx's order,
+// which the natural order follows there. Nothing on Linux, whose order is ICU's and written out in the rows.
+std::optional<int> systemNameOrder(std::string_view locale, std::string_view a, std::string_view b);
 
 // Whether this is a Windows program running under Wine, for the few cases where Wine answers otherwise than
 // Windows.

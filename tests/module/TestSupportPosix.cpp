@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -31,6 +32,32 @@ std::string utf8(const std::filesystem::path &path)
 bool makeFifo(const std::string &path)
 {
     return ::mkfifo(path.c_str(), 0644) == 0;
+}
+
+bool makeLink(const std::string &target, const std::string &link)
+{
+    std::filesystem::create_symlink(target, link);
+    return true;
+}
+
+void makeReadOnly(const std::string &path)
+{
+    if (::chmod(path.c_str(), 0444) != 0)
+        throw std::system_error(errno, std::generic_category(), "chmod " + path);
+}
+
+void hide(const std::string &)
+{
+}
+
+std::string localDateTimeText(int year, int month, int day, int hour, int minute, int second)
+{
+    char text[64];
+    if (hour == 0 && minute == 0 && second == 0)
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, month, day);
+    else
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", year, month, day, hour, minute, second);
+    return text;
 }
 
 void setTimes(const std::string &path, FileTime accessed, FileTime modified)
@@ -88,6 +115,16 @@ void runCaseInOwnRoot()
     if (status == 77)
         GTEST_SKIP() << "no root folder of its own can be made here";
     EXPECT_EQ(status, 0) << "the case failed in a root folder of its own (its output is above)";
+}
+
+bool onWindows()
+{
+    return false;
+}
+
+std::optional<int> systemNameOrder(std::string_view, std::string_view, std::string_view)
+{
+    return std::nullopt;
 }
 
 bool underWine()
