@@ -18,8 +18,9 @@ namespace quorrix
 
 // Appends the sort key of `name` to `keys`. Keys compared as unsigned bytes (std::string_view::compare) give
 // the order of the user's locale, ignoring case and reading digit runs as numbers. Names that the collation
-// cannot tell apart (differing only in case, in width, in hiragana against katakana, in leading zeros, or in
-// bytes that are not UTF-8) get equal keys; a key never holds a zero byte.
+// cannot tell apart (differing only in case, in width, in hiragana against katakana, or in bytes that are not
+// UTF-8; on Linux also in leading zeros, which Windows' collation orders, more zeros first) get equal keys; a
+// key never holds a zero byte.
 void appendNaturalKey(std::string_view name, std::string &keys);
 
 // Orders names by the collation of `locale` ("ja_JP.UTF-8", "de_DE", "C" ...) from now on. The C and POSIX
