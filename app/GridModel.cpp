@@ -11,6 +11,10 @@
 #include <new>
 #include <stdexcept>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 GridModel::GridModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
@@ -177,12 +181,8 @@ void GridModel::setRows(std::size_t rows)
             values = {};
     } else {
         m_cells.resize(cells);
-        for (Values &values : m_values) {
-            if (!values.wholes.empty())
-                values.wholes.resize(rows, Values::NoValue);
-            if (!values.fractions.empty())
-                values.fractions.resize(rows);
-        }
+        for (Values &values : m_values)
+            values.resize(rows);
     }
     m_rows = rows;
     if (!m_bulk) {
@@ -215,8 +215,7 @@ std::string_view GridModel::cellText(int column, std::size_t row) const
     checkCell(column, row);
     if (row == 0)
         return m_titles[static_cast<std::size_t>(column - 1)].text;
-    const Cell cell = m_cells[cellIndex(column, row)];
-    return m_arena.view(cell.offset, cell.length);
+    return cellEntry(column, row).bytes;
 }
 
 void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue value)
@@ -224,24 +223,17 @@ void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue val
     checkCell(column, row);
     if (row == 0)
         throw std::out_of_range("the title row orders nothing");
-    Values &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (values.wholes.empty())
-        values.wholes.resize(m_rows, Values::NoValue);
-    if (value.fraction != 0 && values.fractions.empty())
-        values.fractions.resize(m_rows);
     // The one whole part that marks no value goes to its neighbour: the order stays as it was.
-    values.wholes[row - 1] = value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole;
-    if (!values.fractions.empty())
-        values.fractions[row - 1] = value.fraction;
+    m_values[static_cast<std::size_t>(column - 1)].set(
+        row - 1, m_rows, value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole, value.fraction);
 }
 
 std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t row) const
 {
     checkCell(column, row);
-    const Values &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (row == 0 || values.wholes.empty() || values.wholes[row - 1] == Values::NoValue)
+    if (row == 0)
         return std::nullopt;
-    return quorrix::CellValue { values.wholes[row - 1], values.fractions.empty() ? 0 : values.fractions[row - 1] };
+    return m_values[static_cast<std::size_t>(column - 1)].get(row - 1);
 }
 
 QVariant GridModel::marks(int column, std::size_t row) const
@@ -277,7 +269,7 @@ GridModel::Shown GridModel::cellShown(int column, std::size_t row) const
     checkCell(column, row);
     if (row == 0)
         return m_titles[static_cast<std::size_t>(column - 1)].shown;
-    return m_cells[cellIndex(column, row)].asWritten ? Shown::AsWritten : Shown::Escaped;
+    return cellEntry(column, row).asWritten ? Shown::AsWritten : Shown::Escaped;
 }
 
 QString GridModel::shownText(int column, std::size_t row) const
@@ -300,7 +292,7 @@ void GridModel::setColumnAlignment(int column, int alignment)
 GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text, Shown shown)
 {
     if (text.empty())
-        return {};
+        return 0;
     if (text.size() >= std::size_t { 1 } << 31)
         throw std::length_error("a cell's text reaches 2 GiB");
     const bool asWritten = shown == Shown::AsWritten;
@@ -308,47 +300,151 @@ GridModel::Cell GridModel::storedText(std::size_t cell, std::string_view text, S
     // shared rather than stored again.
     if (cell >= static_cast<std::size_t>(m_columns)) {
         const Cell above = m_cells[cell - static_cast<std::size_t>(m_columns)];
-        if (bool(above.asWritten) == asWritten && m_arena.view(above.offset, above.length) == text)
-            return above;
+        if (above != 0) {
+            const Arena::Text stored = m_arena.text(above);
+            if (stored.asWritten == asWritten && stored.bytes == text)
+                return above;
+        }
     }
-    Cell stored;
-    stored.offset = m_arena.append(text);
-    stored.length = static_cast<std::uint32_t>(text.size()) & 0x7FFF'FFFFu;
-    stored.asWritten = asWritten;
-    return stored;
+    return m_arena.append(text, asWritten);
+}
+
+GridModel::Arena::Text GridModel::cellEntry(int column, std::size_t row) const
+{
+    const Cell cell = m_cells[cellIndex(column, row)];
+    return cell == 0 ? Arena::Text {} : m_arena.text(cell);
 }
 
 GridModel::Arena::~Arena()
 {
-    std::free(m_data);
+    clear();
 }
 
-std::uint32_t GridModel::Arena::append(std::string_view text)
+std::uint32_t GridModel::Arena::append(std::string_view text, bool asWritten)
 {
-    constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
-    if (text.size() > limit - m_size)
-        throw std::length_error("the table's texts exceed 4 GiB");
-    if (m_size + text.size() > m_capacity) {
-        const std::size_t capacity
-            = std::min(limit, std::max({ m_size + text.size(), 2 * m_capacity, std::size_t { 4096 } }));
-        char *data = static_cast<char *>(std::realloc(m_data, capacity));
-        if (!data)
-            throw std::bad_alloc();
-        m_data = data;
-        m_capacity = capacity;
+    unsigned char header[5];
+    std::size_t headerSize = 0;
+    for (std::uint64_t rest = std::uint64_t { text.size() } << 1 | (asWritten ? 1 : 0);; rest >>= 7) {
+        header[headerSize++] = static_cast<unsigned char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+        if (rest <= 0x7F)
+            break;
     }
-    const auto offset = static_cast<std::uint32_t>(m_size);
-    std::memcpy(m_data + m_size, text.data(), text.size());
-    m_size += text.size();
-    return offset;
+    // The first byte is left unused, so that no text starts at 0, which stands for an empty cell.
+    const std::size_t start = std::max<std::size_t>(m_size, 1);
+    const std::size_t entry = headerSize + text.size();
+    constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
+    if (entry > limit - start)
+        throw std::length_error("the table's texts exceed 4 GiB");
+    if (start + entry > m_capacity) {
+        // A text taken from a cell lies in the block that growing moves.
+        const bool inside = m_data && text.data() >= m_data && text.data() < m_data + m_size;
+        const std::size_t from = inside ? static_cast<std::size_t>(text.data() - m_data) : 0;
+        grow(std::min(limit, std::max({ start + entry, 2 * m_capacity, std::size_t { 4096 } })));
+        if (inside)
+            text = std::string_view(m_data + from, text.size());
+    }
+    std::memcpy(m_data + start, header, headerSize);
+    std::memcpy(m_data + start + headerSize, text.data(), text.size());
+    m_size = start + entry;
+    return static_cast<std::uint32_t>(start);
+}
+
+GridModel::Arena::Text GridModel::Arena::text(std::uint32_t start) const
+{
+    const char *at = m_data + start;
+    std::uint64_t header = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*at++);
+        header |= std::uint64_t { byte & 0x7Fu } << shift;
+        if (byte < 0x80)
+            break;
+    }
+    return { std::string_view(at, static_cast<std::size_t>(header >> 1)), (header & 1) != 0 };
+}
+
+void GridModel::Arena::grow(std::size_t capacity)
+{
+#ifdef __linux__
+    // Mapped pages of its own, which mremap moves without copying. Through malloc, a block below the mmap
+    // threshold (which rises to the size of large blocks freed, such as the file list's temporaries) would be
+    // copied on each growth and leave the old copy resident in the heap.
+    void *data = m_data ? ::mremap(m_data, m_capacity, capacity, MREMAP_MAYMOVE)
+                        : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED)
+        throw std::bad_alloc();
+#else
+    void *data = std::realloc(m_data, capacity);
+    if (!data)
+        throw std::bad_alloc();
+#endif
+    m_data = static_cast<char *>(data);
+    m_capacity = capacity;
 }
 
 void GridModel::Arena::clear()
 {
+#ifdef __linux__
+    if (m_data)
+        ::munmap(m_data, m_capacity);
+#else
     std::free(m_data);
+#endif
     m_data = nullptr;
     m_size = 0;
     m_capacity = 0;
+}
+
+void GridModel::Values::set(std::size_t row, std::size_t rows, std::int64_t whole, std::uint32_t fraction)
+{
+    if (empty()) {
+        m_base = whole;
+        m_narrow.resize(rows, NoNarrow);
+    }
+    if (fraction != 0 && m_fractions.empty())
+        m_fractions.resize(rows);
+    if (!m_narrow.empty()) {
+        std::int64_t difference = 0;
+        if (!__builtin_sub_overflow(whole, m_base, &difference) && difference > NoNarrow && difference <= INT32_MAX)
+            m_narrow[row] = static_cast<std::int32_t>(difference);
+        else
+            widen();
+    }
+    if (!m_wholes.empty())
+        m_wholes[row] = whole;
+    if (!m_fractions.empty())
+        m_fractions[row] = fraction;
+}
+
+std::optional<quorrix::CellValue> GridModel::Values::get(std::size_t row) const
+{
+    std::int64_t whole = NoValue;
+    if (!m_narrow.empty()) {
+        if (m_narrow[row] != NoNarrow)
+            whole = m_base + m_narrow[row];
+    } else if (!m_wholes.empty()) {
+        whole = m_wholes[row];
+    }
+    if (whole == NoValue)
+        return std::nullopt;
+    return quorrix::CellValue { whole, m_fractions.empty() ? 0 : m_fractions[row] };
+}
+
+void GridModel::Values::resize(std::size_t rows)
+{
+    if (!m_narrow.empty())
+        m_narrow.resize(rows, NoNarrow);
+    if (!m_wholes.empty())
+        m_wholes.resize(rows, NoValue);
+    if (!m_fractions.empty())
+        m_fractions.resize(rows);
+}
+
+void GridModel::Values::widen()
+{
+    m_wholes.reserve(m_narrow.size());
+    for (const std::int32_t narrow : m_narrow)
+        m_wholes.push_back(narrow == NoNarrow ? NoValue : m_base + narrow);
+    std::vector<std::int32_t>().swap(m_narrow);
 }
 
 std::size_t GridModel::cellIndex(int column, std::size_t row) const

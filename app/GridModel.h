@@ -86,49 +86,72 @@ private:
     };
     std::vector<Title> m_titles;
     std::vector<int> m_alignments;
-    // Every data cell's bytes back to back. Grown with realloc, which moves a large block by remapping its
-    // pages rather than copying them, so that a million rows never hold the text twice while it grows.
+    // Every data cell's text back to back, each after a header of one to five bytes (its length and whether it
+    // is shown as written, 7 bits a byte, lowest first), so that a cell needs only where its text starts. On
+    // Linux its own mapped pages, grown by remapping rather than copying, so that a million rows never hold the
+    // text twice while it grows; elsewhere grown with realloc.
     class Arena
     {
     public:
+        struct Text {
+            std::string_view bytes;
+            bool asWritten = false;
+        };
+
         Arena() = default;
         Arena(const Arena &) = delete;
         Arena &operator=(const Arena &) = delete;
         ~Arena();
-        // Appends `text`; returns where it starts. Throws std::length_error past 4 GiB of text.
-        std::uint32_t append(std::string_view text);
-        std::string_view view(std::uint32_t offset, std::uint32_t length) const { return { m_data + offset, length }; }
+        // Appends `text` (shorter than 2 GiB) with its header; returns where the header starts, never 0. Throws
+        // std::length_error past 4 GiB in all.
+        std::uint32_t append(std::string_view text, bool asWritten);
+        Text text(std::uint32_t start) const;
         // Frees every byte.
         void clear();
 
     private:
+        void grow(std::size_t capacity);
+
         char *m_data = nullptr;
         std::size_t m_size = 0;
         std::size_t m_capacity = 0;
     };
 
-    // Where cell i (row-major) lies in the arena, and how it is shown. A rewritten cell's new text is appended
-    // and the old bytes stay until the data rows are dropped; a text equal to that of the cell above is shared,
-    // not stored again.
-    struct Cell {
-        std::uint32_t offset = 0;
-        std::uint32_t length : 31 = 0;
-        std::uint32_t asWritten : 1 = 0;
-    };
-    // What cell `cell` keeps for `text`: nothing for an empty text, else its bytes in the arena. Throws
-    // std::length_error for a text of 2 GiB or more.
+    // Per cell (row-major), where its text starts in the arena; 0 for an empty text, which is shown escaped. A
+    // rewritten cell's new text is appended and the old bytes stay until the data rows are dropped; a text
+    // equal to that of the cell above is shared, not stored again.
+    using Cell = std::uint32_t;
+    // What cell `cell` keeps for `text`. Throws std::length_error for a text of 2 GiB or more.
     Cell storedText(std::size_t cell, std::string_view text, Shown shown);
+    Arena::Text cellEntry(int column, std::size_t row) const;
 
     Arena m_arena;
     std::vector<Cell> m_cells;
     bool m_bulk = false;
 
-    // A column's values: each row's whole part, NoValue where the row has none, and the fractions only once
-    // one is not zero (sizes have none), so that a row costs 8 bytes, or 12 with fractions.
-    struct Values {
+    // A column's values, each row's whole part and the fractions only once one is not zero (sizes have none).
+    // The whole parts are kept as 32-bit differences from the column's first value while every value given lies
+    // that close to it (times within 68 years, sizes up to 2 GiB apart), so that a row costs 4 bytes, or 8 with
+    // fractions; the first value farther off turns the column to 64-bit whole parts for good.
+    class Values
+    {
+    public:
         static constexpr std::int64_t NoValue = INT64_MIN;
-        std::vector<std::int64_t> wholes;
-        std::vector<std::uint32_t> fractions;
+        bool empty() const { return m_narrow.empty() && m_wholes.empty(); }
+        // Sets the value of `row` (from 0) in a column of `rows` rows; `whole` is never NoValue.
+        void set(std::size_t row, std::size_t rows, std::int64_t whole, std::uint32_t fraction);
+        std::optional<quorrix::CellValue> get(std::size_t row) const;
+        // Rows kept keep their values; new rows have none.
+        void resize(std::size_t rows);
+
+    private:
+        static constexpr std::int32_t NoNarrow = INT32_MIN;
+        void widen();
+
+        std::int64_t m_base = 0;
+        std::vector<std::int32_t> m_narrow;
+        std::vector<std::int64_t> m_wholes;
+        std::vector<std::uint32_t> m_fractions;
     };
     // Per column, every data row's value; empty for a column that was given none.
     std::vector<Values> m_values;

@@ -18,31 +18,32 @@ void FileList::setPath(std::string_view folder)
     // Everything is built aside and swapped in at the end, so a folder that cannot be read (or a listing that
     // fails half-way) leaves the previous list whole.
     std::string names;
-    std::vector<std::uint64_t> found { 0 };
+    std::vector<std::uint32_t> found { 0 };
     FolderSnapshot::list(listed, [&](std::string_view name, bool isFolder) {
         if (isFolder)
             return;
+        // Offsets take 32 bits: a folder whose names do not fit in them is refused rather than listed wrong.
+        if (name.size() > m_maxNameBytes - names.size())
+            throw std::length_error("the folder's names take more than 4 GiB");
         names.append(name);
-        found.push_back(names.size());
+        found.push_back(static_cast<std::uint32_t>(names.size()));
     });
 
-    const auto view = [&names, &found](std::size_t i) {
-        const auto begin = static_cast<std::size_t>(found[i]);
-        return std::string_view(names).substr(begin, static_cast<std::size_t>(found[i + 1]) - begin);
-    };
+    const auto view
+        = [&names, &found](std::size_t i) { return std::string_view(names).substr(found[i], found[i + 1] - found[i]); };
     const std::vector<std::size_t> order = naturalOrder(found.size() - 1, view);
 
     // The names once more, in the list's order: a fill reads them one after another, which memory serves far
     // faster than names scattered in the order the folder gave them.
     std::string sorted;
     sorted.reserve(names.size());
-    std::vector<std::uint64_t> offsets;
+    std::vector<std::uint32_t> offsets;
     offsets.reserve(found.size());
     for (const std::size_t i : order) {
-        offsets.push_back(sorted.size());
+        offsets.push_back(static_cast<std::uint32_t>(sorted.size()));
         sorted.append(view(i));
     }
-    offsets.push_back(sorted.size());
+    offsets.push_back(static_cast<std::uint32_t>(sorted.size()));
 
     m_path.swap(listed);
     m_names.swap(sorted);
@@ -76,8 +77,7 @@ std::string_view FileList::name(std::size_t index) const
 {
     if (index >= count())
         throw std::out_of_range("file list index out of range");
-    const auto begin = static_cast<std::size_t>(m_offsets[index]);
-    return std::string_view(m_names).substr(begin, static_cast<std::size_t>(m_offsets[index + 1]) - begin);
+    return std::string_view(m_names).substr(m_offsets[index], m_offsets[index + 1] - m_offsets[index]);
 }
 
 } // namespace quorrix

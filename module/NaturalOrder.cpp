@@ -1,6 +1,9 @@
 #include "NaturalOrder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace quorrix
 {
@@ -26,13 +29,13 @@ namespace
         return (value > 0) - (value < 0);
     }
 
-    // One name to sort: its key's first 24 bytes inline, so that most comparisons read nothing else, and the
-    // rest of its key (mostly nothing) in a shared block.
+    // One name to sort, in 32 bytes: its key's first 24 bytes inline, so that most comparisons read nothing
+    // else, and where the rest of its key (mostly nothing) starts in a shared block, which holds each rest with
+    // a closing zero byte and begins with one for every key that has no rest.
     struct Sortable {
         NaturalPrefix prefix;
-        std::size_t index;
-        std::size_t restOffset;
-        std::size_t restLength;
+        std::uint32_t index;
+        std::uint32_t rest;
     };
 
     constexpr std::size_t kPrefixBytes = 24;
@@ -56,24 +59,33 @@ int naturalCompare(std::string_view a, std::string_view b)
 
 std::vector<std::size_t> naturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)> &name)
 {
+    constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
+    if (count > limit)
+        throw std::length_error("too many names to order");
     std::vector<Sortable> items;
     items.reserve(count);
-    std::string rests;
+    std::string rests(1, '\0');
     std::string key;
     for (std::size_t i = 0; i < count; ++i) {
         key.clear();
         appendNaturalKey(name(i), key);
-        const std::size_t rest = std::min(key.size(), kPrefixBytes);
-        items.push_back({ prefixOfKey(key), i, rests.size(), key.size() - rest });
-        rests.append(key, rest);
+        std::size_t rest = 0;
+        if (key.size() > kPrefixBytes) {
+            if (key.size() - kPrefixBytes >= limit - rests.size())
+                throw std::length_error("the names' sort keys exceed 4 GiB");
+            rest = rests.size();
+            rests.append(key, kPrefixBytes);
+            rests += '\0';
+        }
+        items.push_back({ prefixOfKey(key), static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(rest) });
     }
 
-    const std::string_view restKeys(rests);
+    const char *restKeys = rests.c_str();
     std::sort(items.begin(), items.end(), [&](const Sortable &a, const Sortable &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        if (const int order
-            = restKeys.substr(a.restOffset, a.restLength).compare(restKeys.substr(b.restOffset, b.restLength)))
+        // Keys hold no zero byte; strcmp compares bytes as unsigned values.
+        if (const int order = std::strcmp(restKeys + a.rest, restKeys + b.rest))
             return order < 0;
         return name(a.index) < name(b.index);
     });

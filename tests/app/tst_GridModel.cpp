@@ -148,6 +148,21 @@ void tst_GridModel::keepsValues()
     grid.setRowCount(6);
     QCOMPARE(value(3), Kept({ 7, 999'999'999 }));
     QCOMPARE(value(6), Kept());
+
+    // Values near the first one of their column, and then one farther off than 32 bits reach.
+    const auto valueOf = [&](std::size_t row) { return model->cellValue(1, row).value().whole; };
+    constexpr std::int64_t first = 1'000;
+    grid.setCellValue(1, 1, { first, 0 });
+    grid.setCellValue(1, 2, { first + INT32_MAX, 0 });
+    grid.setCellValue(1, 3, { first + INT32_MIN + 1, 0 });
+    QCOMPARE(valueOf(2), first + INT32_MAX);
+    QCOMPARE(valueOf(3), first + INT32_MIN + 1);
+    QVERIFY(!model->cellValue(1, 4));
+    grid.setCellValue(1, 4, { first + INT32_MIN, 0 });
+    QCOMPARE(valueOf(1), first);
+    QCOMPARE(valueOf(2), first + INT32_MAX);
+    QCOMPARE(valueOf(4), first + INT32_MIN);
+    QVERIFY(!model->cellValue(1, 5));
 }
 
 void tst_GridModel::rewritesCells()
@@ -159,6 +174,16 @@ void tst_GridModel::rewritesCells()
     QCOMPARE(cell(grid, 2, 2), u"x"_s);
     grid.setText(2, 2, "");
     QCOMPARE(cell(grid, 2, 2), QString());
+    // Texts whose lengths take more than one byte to keep.
+    for (const std::size_t length : { 63u, 64u, 300u, 20'000u }) {
+        grid.setFormattedText(1, 3, std::string(length, 'n'));
+        QCOMPARE(grid.gridModel()->cellText(1, 3), std::string(length, 'n'));
+        QCOMPARE(grid.gridModel()->cellShown(1, 3), GridModel::Shown::AsWritten);
+    }
+    // A cell's own bytes written into other cells, while the store grows under them.
+    for (int column = 1; column <= 3; ++column)
+        grid.setText(column, 1, grid.gridModel()->cellText(1, 3));
+    QCOMPARE(grid.gridModel()->cellText(3, 1), std::string(20'000, 'n'));
     // Neighbours are untouched by the appended texts.
     QCOMPARE(cell(grid, 2, 1), u"2.1"_s);
     QCOMPARE(cell(grid, 2, 3), u"2.3"_s);

@@ -175,6 +175,24 @@ TEST(FileList, FailureKeepsThePreviousList)
     EXPECT_EQ(list.fileName(), "notAFolder");
 }
 
+TEST(FileList, RefusesAFolderWhoseNamesExceedTheOffsets)
+{
+    // A list whose names may take 7 bytes in all stands for the 4 GiB of the real one.
+    TempDir fits;
+    fits.file("abc");
+    fits.file("defg");
+    TempDir tooLong;
+    tooLong.file("abcd");
+    tooLong.file("efgh");
+    FileList list(7);
+    list.setPath(fits.path());
+    EXPECT_EQ(namesOf(list), (std::vector<std::string> { "abc", "defg" }));
+
+    EXPECT_THROW(list.setPath(tooLong.path()), std::length_error);
+    EXPECT_EQ(list.path(), fits.path());
+    EXPECT_EQ(namesOf(list), (std::vector<std::string> { "abc", "defg" }));
+}
+
 TEST(FileList, UnreadableFolderThrows)
 {
     if (quorrix::test::bypassesPermissions())
