@@ -1,7 +1,7 @@
-#include "DateTimeText.h"
 #include "DisplayString.h"
 #include "DisplayWatch.h"
 #include "FailureText.h"
+#include "Module1.h"
 #include "Path.h"
 #include "f_FILE.h"
 
@@ -107,10 +107,10 @@ int main(int argc, char *argv[])
         g_nextHandler = qInstallMessageHandler(withoutRuntimeNotes);
 #endif
     watchDisplay();
-    // The date patterns load while Qt connects to the display.
-    std::thread dates = quorrix::DateTimeText::prepareUser();
+    // The date patterns load, and the start folder's files are queried, while Qt connects to the display.
+    std::thread early = quorrix::Module1::prepareFirstFill(commandLine);
     QApplication app(qtArgc, qtArgv);
-    dates.join();
+    early.join();
     endDisplayWatch();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);

@@ -3,9 +3,9 @@
 //
 // Usage: bench_startup FOLDER
 // With BENCH_STEPS set, prints to stderr when each step ended, in milliseconds since main() began.
-#include "DateTimeText.h"
 #include "Grid.h"
 #include "GridModel.h"
+#include "Module1.h"
 #include "f_FILE.h"
 
 #include <QApplication>
@@ -72,9 +72,9 @@ int main(int argc, char *argv[])
     const std::string folder = argv[1];
     int qtArgc = 1;
     step("main");
-    std::thread dates = quorrix::DateTimeText::prepareUser();
+    std::thread early = quorrix::Module1::prepareFirstFill(folder);
     QApplication app(qtArgc, argv);
-    dates.join();
+    early.join();
     QApplication::setApplicationName(u"Quorrix"_s);
     step("application");
 

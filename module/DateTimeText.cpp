@@ -2,7 +2,6 @@
 #include "DateTimeText.h"
 
 #include <memory>
-#include <thread>
 
 namespace quorrix
 {
@@ -29,11 +28,6 @@ const DateTimeText &DateTimeText::user()
     if (!formatter)
         formatter = std::make_unique<DateTimeText>(localeFromEnvironment());
     return *formatter;
-}
-
-std::thread DateTimeText::prepareUser()
-{
-    return std::thread([] { user(); });
 }
 
 void DateTimeText::setUserLocale(std::string_view locale)

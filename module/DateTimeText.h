@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace quorrix
 {
@@ -26,9 +25,6 @@ public:
 
     // The formatter of the user's locale (on Linux LC_ALL, else LC_TIME, else LANG). Made on first use.
     static const DateTimeText &user();
-    // Makes the user's formatter on a thread of its own, so that loading the locale's data overlaps other
-    // start-up work. Join the thread before anything calls user().
-    static std::thread prepareUser();
     // Replaces the user's formatter, for a locale change while running (tests use it).
     static void setUserLocale(std::string_view locale);
     // The locale name that LC_ALL, LC_TIME and LANG select.

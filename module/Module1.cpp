@@ -1,6 +1,7 @@
 #include "Module1.h"
 
 #include "DateTimeText.h"
+#include "FileList.h"
 #include "FileSystem.h"
 #include "Path.h"
 
@@ -165,11 +166,14 @@ namespace
     class SliceQueue
     {
     public:
-        SliceQueue(const FileListControl &files, std::size_t count)
+        SliceQueue(const FileListControl &files, std::size_t count, std::vector<Slice> queried = {})
             : m_files(files)
             , m_count(count)
             , m_slices((count + SliceRows - 1) / SliceRows)
+            , m_queried(std::move(queried))
         {
+            if (!m_queried.empty())
+                return;
             const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
             const std::size_t workers = count >= ThreadedFrom && cores > 1 ? std::min(cores, m_slices) : 0;
             m_ring.resize(workers ? 3 * workers : 1);
@@ -201,6 +205,8 @@ namespace
         // The next slice, once it is queried. Throws what querying it threw.
         const Slice &next()
         {
+            if (!m_queried.empty())
+                return m_queried[m_taken];
             Slice &slice = m_ring[m_taken % m_ring.size()];
             if (m_threads.empty()) {
                 if (!m_inline)
@@ -278,6 +284,7 @@ namespace
         const FileListControl &m_files;
         const std::size_t m_count;
         const std::size_t m_slices;
+        std::vector<Slice> m_queried; // every slice, queried before the queue was made
         std::vector<Slice> m_ring; // slice i is queried into m_ring[i % size]
         std::optional<SliceQuery> m_inline;
         std::mutex m_mutex;
@@ -290,7 +297,71 @@ namespace
         std::vector<std::thread> m_threads;
     };
 
+    // The first fill's rows, queried before the window's list existed: the list they belong to and every
+    // slice of it.
+    struct EarlyFill {
+        FileList files;
+        std::vector<Slice> slices;
+    };
+    std::mutex g_earlyMutex;
+    std::optional<EarlyFill> g_early;
+
+    // The slices queried early for `files`, when they were queried for the same names in the same order;
+    // none otherwise. Either way they are dropped, for they are only as fresh as the first fill.
+    std::vector<Slice> takeEarlyFill(const FileListControl &files)
+    {
+        std::optional<EarlyFill> early;
+        {
+            const std::lock_guard lock(g_earlyMutex);
+            early.swap(g_early);
+        }
+        if (!early || early->files.path() != files.path() || early->files.count() != files.count())
+            return {};
+        for (std::size_t i = 0; i < files.count(); ++i) {
+            if (early->files.name(i) != files.name(i))
+                return {};
+        }
+        return std::move(early->slices);
+    }
+
 } // namespace
+
+std::thread prepareFirstFill(std::string commandLine)
+{
+    return std::thread([commandLine = std::move(commandLine)] {
+        try {
+            const DateTimeText &dates = DateTimeText::user();
+            EarlyFill early;
+            std::string folder = s_CMDPATH(commandLine);
+            if (folder.empty())
+                folder = currentDirectory();
+            // A folder that a threaded fill would query is left to it, and not listed whole here: the count stops
+            // at that many entries.
+            struct TooLarge {
+            };
+            std::size_t entries = 0;
+            listFolder(folder, [&entries](std::string_view, bool) {
+                if (++entries >= ThreadedFrom)
+                    throw TooLarge {};
+            });
+            early.files.setPath(folder);
+            const std::size_t count = early.files.count();
+            if (count == 0 || count >= ThreadedFrom)
+                return;
+            SliceQuery query(early.files, dates);
+            for (std::size_t first = 0; first < count; first += SliceRows) {
+                Slice &slice = early.slices.emplace_back();
+                slice.first = first;
+                slice.end = std::min(count, first + SliceRows);
+                query.run(slice);
+            }
+            const std::lock_guard lock(g_earlyMutex);
+            g_early = std::move(early);
+        } catch (...) {
+            // Whatever failed here, the window's own fill meets again and reports.
+        }
+    });
+}
 
 std::string s_CMDPATH(std::string_view argument)
 {
@@ -383,7 +454,7 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
         const std::size_t count = File1.count();
         // The files are queried ahead, on other threads where the folder is large enough to gain from them;
         // the cells are written here alone, row by row in the list's order.
-        SliceQueue queried(File1, count);
+        SliceQueue queried(File1, count, takeEarlyFill(File1));
         const auto started = std::chrono::steady_clock::now();
         auto shown = started;
         for (std::size_t i = 0; i < count;) {

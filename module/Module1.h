@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace quorrix::Module1
 {
@@ -20,6 +21,13 @@ std::string s_CMDPATH(std::string_view argument);
 // Rebuilds the file table `GRD1` from the file list `File1`: one row per entry, six cells each. A failure
 // of the list or the table passes to the caller, with the table's repainting switched back on.
 void s_GRD1LIST(FileListControl &File1, GridControl &GRD1);
+
+// Starts the work of the first fill while the window is still being made: on the returned thread, prepares
+// the user's date-time texts, then lists the folder that s_CMDPATH(commandLine) gives and queries its files,
+// when it holds fewer than a threaded fill's worth. The next s_GRD1LIST whose list holds exactly the same
+// names in the same order writes the rows queried here instead of querying again; any other fill drops
+// them. Join the thread before anything else of the core runs. Failures are left for the window to meet.
+std::thread prepareFirstFill(std::string commandLine);
 
 // The attribute mark, the creation, last-access and last-modification date-time texts and the byte count of
 // the file at `path`. Never fails: the mark and size are always written ("" and "0" when they cannot be

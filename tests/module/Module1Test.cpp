@@ -281,6 +281,36 @@ TEST_F(Module1Test, FillWritesOneRowPerFileInListOrder)
     EXPECT_EQ(std::count(grid.log.begin(), grid.log.end(), "rows 11"), 1);
 }
 
+TEST_F(Module1Test, FirstFillQueriedAheadIsWrittenOnlyForTheSameNames)
+{
+    // Two slices of rows.
+    const std::string folder = m_dir.folder("early");
+    for (int i = 0; i < 600; ++i)
+        m_dir.file("early/f" + std::to_string(i), static_cast<std::size_t>(i));
+    FileList files;
+    files.setPath(folder);
+    RecordingGrid plain;
+    Module1::s_GRD1LIST(files, plain);
+
+    Module1::prepareFirstFill(folder).join();
+    RecordingGrid early;
+    Module1::s_GRD1LIST(files, early);
+    EXPECT_EQ(early.log, plain.log);
+    EXPECT_EQ(early.cells, plain.cells);
+    EXPECT_EQ(early.formatted, plain.formatted);
+    EXPECT_EQ(early.values, plain.values);
+
+    // The names changed after they were queried (as many as before): the files are queried again.
+    Module1::prepareFirstFill(folder).join();
+    std::filesystem::rename(test::fsPath(m_dir / "early/f5"), test::fsPath(m_dir / "early/g5"));
+    std::filesystem::resize_file(test::fsPath(m_dir / "early/f1"), 3000);
+    files.setPath(folder);
+    RecordingGrid changed;
+    Module1::s_GRD1LIST(files, changed);
+    EXPECT_EQ(changed.text(1, 2), "f1");
+    EXPECT_EQ(changed.text(6, 2), "3KB");
+}
+
 TEST_F(Module1Test, RefillLeavesNothingOfTheEarlierFolder)
 {
     m_dir.folder("ten");
