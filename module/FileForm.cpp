@@ -83,6 +83,8 @@ void FileForm::Form_KeyDown(int keyCode, int /*shift*/)
 
 void FileForm::Form_Load(std::string_view commandLine)
 {
+    // The start folder is read once, for the directory list and the file list alike, as F5 reads it.
+    const FolderSnapshot snapshot;
     const std::string startFolder = Module1::s_CMDPATH(commandLine);
     s_GRD1SET();
     try {

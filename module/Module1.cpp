@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "FileList.h"
 #include "FileSystem.h"
+#include "FolderSnapshot.h"
 #include "Path.h"
 
 #include <algorithm>
@@ -339,8 +340,10 @@ std::thread prepareFirstFill(std::string commandLine)
             // at that many entries.
             struct TooLarge {
             };
+            // Read once: the file list takes the count's reading.
+            const FolderSnapshot snapshot;
             std::size_t entries = 0;
-            listFolder(folder, [&entries](std::string_view, bool) {
+            FolderSnapshot::list(folder, [&entries](std::string_view, bool) {
                 if (++entries >= ThreadedFrom)
                     throw TooLarge {};
             });
