@@ -256,6 +256,8 @@ void Grid::showProgress(std::size_t rows, std::size_t total)
         m_progress->setAutoFillBackground(true);
         m_progress->setBackgroundRole(QPalette::Base);
         m_progress->setFrameShape(QFrame::Box);
+        // The table's font: with the window's, digits next to Japanese text fall back to another face.
+        m_progress->setFont(font());
     }
     const QLocale locale;
     m_progress->setText(u"ファイルを読み込んでいます\n%1 件中 %2 件"_s.arg(
