@@ -1,5 +1,6 @@
 #include "DisplayText.h"
 #include "TestSupport.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 #ifdef _WIN32
@@ -147,7 +148,7 @@ TEST(DisplayText, EscapesEveryInvisibleCharacterAndLookAlikeBlank)
         if ((!ignorable && !blank) || (c >= 0xD800 && c <= 0xDFFF))
             continue;
         std::string bytes;
-        quorrix::test::appendUtf8(bytes, static_cast<char32_t>(c));
+        quorrix::appendUtf8(bytes, static_cast<char32_t>(c));
         EXPECT_FALSE(isPlainDisplayText(bytes)) << std::hex << c;
         EXPECT_EQ(quorrix::test::undoDisplayText(displayText(bytes)), bytes) << std::hex << c;
     }

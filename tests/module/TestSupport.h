@@ -107,8 +107,6 @@ int runInOwnRoot(const std::vector<std::string> &arguments);
 // Runs the current GoogleTest case again in a root folder of its own and expects it to pass there.
 void runCaseInOwnRoot();
 
-// Appends the UTF-8 form of `c`.
-void appendUtf8(std::string &out, char32_t c);
 
 // The bytes a text written by displayText stands for, or nothing when the text holds a malformed escape.
 std::optional<std::string> undoDisplayText(std::string_view shown);
