@@ -7,6 +7,30 @@
 namespace quorrix
 {
 
+namespace
+{
+
+    // Shows a choice just made, then raises its change event; when the handler fails, `undo` puts the previous
+    // choice back, which is shown again, and the failure passes on.
+    template<typename Undo>
+    void showAndRaise(const std::function<void()> &shown, const std::function<void()> &changed, Undo &&undo)
+    {
+        if (shown)
+            shown();
+        if (!changed)
+            return;
+        try {
+            changed();
+        } catch (...) {
+            undo();
+            if (shown)
+                shown();
+            throw;
+        }
+    }
+
+} // namespace
+
 DriveChooser::DriveChooser(Source source, std::function<void()> shown)
     : m_source(std::move(source))
     , m_shown(std::move(shown))
@@ -42,18 +66,7 @@ void DriveChooser::setDrive(std::string_view text)
 
     const std::size_t previous = m_current;
     m_current = found;
-    if (m_shown)
-        m_shown();
-    if (!m_changed)
-        return;
-    try {
-        m_changed();
-    } catch (...) {
-        m_current = previous;
-        if (m_shown)
-            m_shown();
-        throw;
-    }
+    showAndRaise(m_shown, m_changed, [&] { m_current = previous; });
 }
 
 void DriveChooser::showDriveOf(std::string_view folder)
@@ -94,18 +107,7 @@ void FolderChooser::setPath(std::string_view text)
     FolderTree previous = m_tree;
     if (!m_tree.setFolder(folderFor(text), m_drives.drives()))
         return;
-    if (m_shown)
-        m_shown();
-    if (!m_changed)
-        return;
-    try {
-        m_changed();
-    } catch (...) {
-        m_tree = std::move(previous);
-        if (m_shown)
-            m_shown();
-        throw;
-    }
+    showAndRaise(m_shown, m_changed, [&] { m_tree = std::move(previous); });
 }
 
 void FolderChooser::refresh()
