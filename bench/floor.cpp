@@ -24,19 +24,15 @@
 namespace
 {
 
-// Entries statted in one scan of `folder`, or -1 when it cannot be read.
-long scan(const char *folder, std::vector<char> &buffer)
+// Calls `visit(name)` for every entry of the open folder `dir` but "." and "..", buffer by buffer of
+// getdents64, as the entries arrive; false when the folder cannot be read.
+template<typename Visit>
+bool forEachEntry(int dir, std::vector<char> &buffer, Visit &&visit)
 {
-    const int dir = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return -1;
-    long files = 0;
     for (;;) {
         const ssize_t length = ::getdents64(dir, buffer.data(), buffer.size());
-        if (length <= 0) {
-            ::close(dir);
-            return length == 0 ? files : -1;
-        }
+        if (length <= 0)
+            return length == 0;
         for (ssize_t at = 0; at < length;) {
             dirent64 entry;
             std::memcpy(&entry, buffer.data() + at, offsetof(dirent64, d_name));
@@ -44,11 +40,27 @@ long scan(const char *folder, std::vector<char> &buffer)
             at += entry.d_reclen;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            struct statx status;
-            if (::statx(dir, name, AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &status) == 0)
-                ++files;
+            visit(name);
         }
     }
+}
+
+bool statted(int dir, const char *name)
+{
+    struct statx status;
+    return ::statx(dir, name, AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &status) == 0;
+}
+
+// Entries statted in one scan of `folder`, or -1 when it cannot be read.
+long scan(const char *folder, std::vector<char> &buffer)
+{
+    const int dir = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return -1;
+    long files = 0;
+    const bool read = forEachEntry(dir, buffer, [&](const char *name) { files += statted(dir, name); });
+    ::close(dir);
+    return read ? files : -1;
 }
 
 // Entries statted in one scan of `folder` that keeps the names, and statx calls split over `threads`
@@ -60,37 +72,21 @@ long scanOnAllCores(const char *folder, std::vector<char> &buffer, unsigned thre
         return -1;
     std::string names; // each name followed by its NUL
     std::vector<std::size_t> starts;
-    for (;;) {
-        const ssize_t length = ::getdents64(dir, buffer.data(), buffer.size());
-        if (length < 0) {
-            ::close(dir);
-            return -1;
-        }
-        if (length == 0)
-            break;
-        for (ssize_t at = 0; at < length;) {
-            dirent64 entry;
-            std::memcpy(&entry, buffer.data() + at, offsetof(dirent64, d_name));
-            const char *name = buffer.data() + at + offsetof(dirent64, d_name);
-            at += entry.d_reclen;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            starts.push_back(names.size());
-            names.append(name, std::strlen(name) + 1);
-        }
+    const bool read = forEachEntry(dir, buffer, [&](const char *name) {
+        starts.push_back(names.size());
+        names.append(name, std::strlen(name) + 1);
+    });
+    if (!read) {
+        ::close(dir);
+        return -1;
     }
     std::vector<long> found(threads, 0);
     std::vector<std::thread> workers;
     for (unsigned t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
             const std::size_t begin = starts.size() * t / threads, end = starts.size() * (t + 1) / threads;
-            for (std::size_t i = begin; i < end; ++i) {
-                struct statx status;
-                if (::statx(
-                        dir, names.data() + starts[i], AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &status)
-                    == 0)
-                    ++found[t];
-            }
+            for (std::size_t i = begin; i < end; ++i)
+                found[t] += statted(dir, names.data() + starts[i]);
         });
     }
     long files = 0;
