@@ -44,30 +44,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot="$root/build/quorrix-window-windows.png"
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    run=$1; arch=$2; program=$3; shot=$4; shift 4
-    # A Wine desktop of its own draws the window with its frame and title bar, which no window manager does here.
-    "$run" "$arch" explorer /desktop=quorrix,720x400 "$program" "$@" 2>/dev/null &
-    pid=$!
-    if ! window=$(timeout 120 xdotool search --sync --onlyvisible --name "^Mirelda Ver1\.10$" | head -n 1); then
-        echo "The window did not appear." >&2
-        kill "$pid" 2>/dev/null
-        exit 1
-    fi
-    # It is drawn once its picture has more than one colour and stays the same from one look to the next.
-    previous=
-    deadline=$((SECONDS + 60))
-    until picture=$(import -window "$window" -format "%k %#" info:-) && [ "${picture%% *}" -gt 1 ] \
-        && [ "$picture" = "$previous" ]; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            echo "The window was not drawn." >&2
-            kill "$pid" 2>/dev/null
-            exit 1
-        fi
-        previous=$picture
-        sleep 0.2
-    done
-    import -window "$window" "$shot"
-    kill "$pid" 2>/dev/null || true
-' bash "$run" "$arch" "$program" "$shot" "${argument[@]}"
+# A Wine desktop of its own draws the window with its frame and title bar, which no window manager does here.
+xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/window-shot.sh" "$shot" 120 \
+    bash -c 'exec "$@" 2>/dev/null' bash "$run" "$arch" explorer /desktop=quorrix,720x400 "$program" "${argument[@]}"
 echo "No display here: the program ran under Wine on a virtual display. Its window: $shot"

@@ -27,31 +27,5 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR
     trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    program=$1; shot=$2; shift 2
-    "$program" "$@" &
-    pid=$!
-    # The window maps once it has loaded its folder.
-    if ! window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Mirelda Ver1\.10$" | head -n 1); then
-        echo "The window did not appear." >&2
-        kill "$pid" 2>/dev/null
-        exit 1
-    fi
-    # It is drawn once its picture has more than one colour and stays the same from one look to the next.
-    previous=
-    deadline=$((SECONDS + 60))
-    until picture=$(import -window "$window" -format "%k %#" info:-) && [ "${picture%% *}" -gt 1 ] \
-        && [ "$picture" = "$previous" ]; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            echo "The window was not drawn." >&2
-            kill "$pid" 2>/dev/null
-            exit 1
-        fi
-        previous=$picture
-        sleep 0.1
-    done
-    import -window "$window" "$shot"
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-' bash "$program" "$shot" "$@"
+xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/window-shot.sh" "$shot" 60 "$program" "$@"
 echo "No display here: the program ran on a virtual display. Its window: $shot"
