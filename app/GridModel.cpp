@@ -177,11 +177,11 @@ void GridModel::setRows(std::size_t rows)
         // Gives the memory of a huge folder back at once.
         m_arena.clear();
         std::vector<Cell>().swap(m_cells);
-        for (Values &values : m_values)
+        for (quorrix::ColumnValues &values : m_values)
             values = {};
     } else {
         m_cells.resize(cells);
-        for (Values &values : m_values)
+        for (quorrix::ColumnValues &values : m_values)
             values.resize(rows);
     }
     m_rows = rows;
@@ -223,9 +223,7 @@ void GridModel::setCellValue(int column, std::size_t row, quorrix::CellValue val
     checkCell(column, row);
     if (row == 0)
         throw std::out_of_range("the title row orders nothing");
-    // The one whole part that marks no value goes to its neighbour: the order stays as it was.
-    m_values[static_cast<std::size_t>(column - 1)].set(
-        row - 1, m_rows, value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole, value.fraction);
+    m_values[static_cast<std::size_t>(column - 1)].set(row - 1, m_rows, value);
 }
 
 std::optional<quorrix::CellValue> GridModel::cellValue(int column, std::size_t row) const
@@ -392,59 +390,6 @@ void GridModel::Arena::clear()
     m_data = nullptr;
     m_size = 0;
     m_capacity = 0;
-}
-
-void GridModel::Values::set(std::size_t row, std::size_t rows, std::int64_t whole, std::uint32_t fraction)
-{
-    if (empty()) {
-        m_base = whole;
-        m_narrow.resize(rows, NoNarrow);
-    }
-    if (fraction != 0 && m_fractions.empty())
-        m_fractions.resize(rows);
-    if (!m_narrow.empty()) {
-        std::int64_t difference = 0;
-        if (!__builtin_sub_overflow(whole, m_base, &difference) && difference > NoNarrow && difference <= INT32_MAX)
-            m_narrow[row] = static_cast<std::int32_t>(difference);
-        else
-            widen();
-    }
-    if (!m_wholes.empty())
-        m_wholes[row] = whole;
-    if (!m_fractions.empty())
-        m_fractions[row] = fraction;
-}
-
-std::optional<quorrix::CellValue> GridModel::Values::get(std::size_t row) const
-{
-    std::int64_t whole = NoValue;
-    if (!m_narrow.empty()) {
-        if (m_narrow[row] != NoNarrow)
-            whole = m_base + m_narrow[row];
-    } else if (!m_wholes.empty()) {
-        whole = m_wholes[row];
-    }
-    if (whole == NoValue)
-        return std::nullopt;
-    return quorrix::CellValue { whole, m_fractions.empty() ? 0 : m_fractions[row] };
-}
-
-void GridModel::Values::resize(std::size_t rows)
-{
-    if (!m_narrow.empty())
-        m_narrow.resize(rows, NoNarrow);
-    if (!m_wholes.empty())
-        m_wholes.resize(rows, NoValue);
-    if (!m_fractions.empty())
-        m_fractions.resize(rows);
-}
-
-void GridModel::Values::widen()
-{
-    m_wholes.reserve(m_narrow.size());
-    for (const std::int32_t narrow : m_narrow)
-        m_wholes.push_back(narrow == NoNarrow ? NoValue : m_base + narrow);
-    std::vector<std::int32_t>().swap(m_narrow);
 }
 
 std::size_t GridModel::cellIndex(int column, std::size_t row) const

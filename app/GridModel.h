@@ -1,11 +1,11 @@
 // The file table's cells: a compact store that holds a million rows without a Qt object per cell.
 #pragma once
 
+#include "ColumnValues.h"
 #include "TableRows.h"
 
 #include <QAbstractTableModel>
 
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -129,32 +129,8 @@ private:
     std::vector<Cell> m_cells;
     bool m_bulk = false;
 
-    // A column's values, each row's whole part and the fractions only once one is not zero (sizes have none).
-    // The whole parts are kept as 32-bit differences from the column's first value while every value given lies
-    // that close to it (times within 68 years, sizes up to 2 GiB apart), so that a row costs 4 bytes, or 8 with
-    // fractions; the first value farther off turns the column to 64-bit whole parts for good.
-    class Values
-    {
-    public:
-        static constexpr std::int64_t NoValue = INT64_MIN;
-        bool empty() const { return m_narrow.empty() && m_wholes.empty(); }
-        // Sets the value of `row` (from 0) in a column of `rows` rows; `whole` is never NoValue.
-        void set(std::size_t row, std::size_t rows, std::int64_t whole, std::uint32_t fraction);
-        std::optional<quorrix::CellValue> get(std::size_t row) const;
-        // Rows kept keep their values; new rows have none.
-        void resize(std::size_t rows);
-
-    private:
-        static constexpr std::int32_t NoNarrow = INT32_MIN;
-        void widen();
-
-        std::int64_t m_base = 0;
-        std::vector<std::int32_t> m_narrow;
-        std::vector<std::int64_t> m_wholes;
-        std::vector<std::uint32_t> m_fractions;
-    };
     // Per column, every data row's value; empty for a column that was given none.
-    std::vector<Values> m_values;
+    std::vector<quorrix::ColumnValues> m_values;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // The data row (from 0) of each model row; empty while the rows show in the order written.

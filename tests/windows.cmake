@@ -37,7 +37,7 @@ find_program(XVFB Xvfb REQUIRED)
 add_executable(win32_window_tests win32/WindowTest.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
 target_include_directories(win32_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/data)
 target_compile_options(win32_window_tests PRIVATE ${QUORRIX_WARNINGS})
-target_link_libraries(win32_window_tests PRIVATE quorrix_window GTest::gtest_main)
+target_link_libraries(win32_window_tests PRIVATE quorrix_window quorrix_test_support GTest::gtest_main)
 add_test(NAME win32_window
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/with_display.sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/window.sh
         ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:win32_window_tests> $<TARGET_FILE:Quorrix>)

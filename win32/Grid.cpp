@@ -169,16 +169,12 @@ void Grid::setRowCount(std::size_t rows)
         }
         m_cells.swap(titles);
         m_text.swap(text);
-        for (Values &values : m_values)
+        for (quorrix::ColumnValues &values : m_values)
             values = {};
     } else {
         m_cells.resize((rows + 1) * columns);
-        for (Values &values : m_values) {
-            if (!values.wholes.empty())
-                values.wholes.resize(rows, Values::NoValue);
-            if (!values.fractions.empty())
-                values.fractions.resize(rows);
-        }
+        for (quorrix::ColumnValues &values : m_values)
+            values.resize(rows);
     }
     m_rows = rows;
     // Until the order is made again, the rows show as written.
@@ -282,25 +278,16 @@ void Grid::setCellValue(int column, std::size_t row, quorrix::CellValue value)
     static_cast<void>(cellIndex(column, row)); // throws outside the table
     if (row == 0)
         throw std::out_of_range("the title row orders nothing");
-    Values &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (values.wholes.empty())
-        values.wholes.resize(m_rows, Values::NoValue);
-    if (value.fraction != 0 && values.fractions.empty())
-        values.fractions.resize(m_rows);
-    // The one whole part that marks no value goes to its neighbour: the order stays as it was.
-    values.wholes[row - 1] = value.whole == Values::NoValue ? Values::NoValue + 1 : value.whole;
-    if (!values.fractions.empty())
-        values.fractions[row - 1] = value.fraction;
+    m_values[static_cast<std::size_t>(column - 1)].set(row - 1, m_rows, value);
     m_orderStale = true;
 }
 
 std::optional<quorrix::CellValue> Grid::cellValue(int column, std::size_t row) const
 {
     static_cast<void>(cellIndex(column, row)); // throws outside the table
-    const Values &values = m_values[static_cast<std::size_t>(column - 1)];
-    if (row == 0 || values.wholes.empty() || values.wholes[row - 1] == Values::NoValue)
+    if (row == 0)
         return std::nullopt;
-    return quorrix::CellValue { values.wholes[row - 1], values.fractions.empty() ? 0 : values.fractions[row - 1] };
+    return m_values[static_cast<std::size_t>(column - 1)].get(row - 1);
 }
 
 std::size_t Grid::dataRow(int item) const

@@ -5,6 +5,7 @@
 // that could be mistaken are drawn with their marks.
 #pragma once
 
+#include "ColumnValues.h"
 #include "Controls.h"
 #include "TableRows.h"
 
@@ -128,14 +129,7 @@ private:
     std::string m_folder; // the folder whose files the rows are
     std::vector<double> m_widths; // in characters, per column
     std::vector<int> m_maxTextLengths;
-    // A column's values: each row's whole part, NoValue where the row has none, and the fractions only once one is
-    // not zero (sizes have none), so that a row costs 8 bytes, or 12 with fractions.
-    struct Values {
-        static constexpr std::int64_t NoValue = INT64_MIN;
-        std::vector<std::int64_t> wholes;
-        std::vector<std::uint32_t> fractions;
-    };
-    std::vector<Values> m_values; // per column; empty for a column given none
+    std::vector<quorrix::ColumnValues> m_values; // per column; empty for a column given none
     int m_sortColumn = 0;
     bool m_descending = false;
     // The data row (from 0) of each item; empty while the rows show as written.

@@ -2,7 +2,6 @@
 
 #include "DisplayText.h"
 #include "FailureText.h"
-#include "Path.h"
 #include "Resource.h"
 #include "win32/WideText.h"
 
@@ -192,8 +191,7 @@ bool f_FILE::preTranslate(MSG &message)
         && (message.hwnd == m_handle || IsChild(m_handle, message.hwnd))) {
         const int keyCode = static_cast<int>(message.wParam);
         // Only F5 does any work; the busy cursor would flicker on every other key.
-        guarded([&] { Form_KeyDown(keyCode, shiftState()); },
-            std::string(quorrix::Caption::CannotShowFolder) + "\n" + quorrix::path::shown(Dir1->path()),
+        guarded([&] { Form_KeyDown(keyCode, shiftState()); }, quorrix::Caption::CannotShowFolder, Dir1->path(),
             keyCode == quorrix::FileForm::KeyF5);
     }
     if (message.message == WM_MOUSEMOVE && message.hwnd == GRD1->handle())
@@ -207,8 +205,7 @@ void f_FILE::chooseDrive(int index)
         return;
     if (static_cast<std::size_t>(index) != Drive1->currentDrive()) {
         const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
-        guarded([&] { Drive1->setDrive(text); },
-            std::string(quorrix::Caption::CannotReadDrive) + "\n" + quorrix::path::shown(text));
+        guarded([&] { Drive1->setDrive(text); }, quorrix::Caption::CannotReadDrive, text);
     }
     // The pick changed the box's selection; show the drive that is current now, the previous one on failure.
     Drive1->showCurrent();
@@ -218,8 +215,7 @@ void f_FILE::openFolder(const std::string &path)
 {
     if (path.empty())
         return;
-    guarded([&] { Dir1->setPath(path); },
-        std::string(quorrix::Caption::CannotShowFolder) + "\n" + quorrix::path::shown(path));
+    guarded([&] { Dir1->setPath(path); }, quorrix::Caption::CannotShowFolder, path);
 }
 
 void f_FILE::applyDpi(UINT dpi)
@@ -251,7 +247,7 @@ void f_FILE::applyDpi(UINT dpi)
 }
 
 template<typename Action>
-void f_FILE::guarded(Action &&action, std::string_view failureText, bool busy)
+void f_FILE::guarded(Action &&action, std::string_view caption, std::string_view subject, bool busy)
 {
     std::optional<std::string> failure;
     {
@@ -261,7 +257,7 @@ void f_FILE::guarded(Action &&action, std::string_view failureText, bool busy)
         try {
             action();
         } catch (const std::exception &e) {
-            failure = std::string(failureText) + "\n" + quorrix::reasonText(e);
+            failure = quorrix::failureMessage(caption, subject, e);
         }
     }
     if (failure)

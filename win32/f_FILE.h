@@ -58,8 +58,10 @@ private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Places the controls and sizes the window and fonts for `dpi` dots per inch.
     void applyDpi(UINT dpi);
+    // Runs a step the user asked for; a failure is reported under `caption`, with `subject` (a path or a
+    // drive's text, or nothing) and the reason, and the program goes on. `busy` shows the busy cursor meanwhile.
     template<typename Action>
-    void guarded(Action &&action, std::string_view failureText, bool busy = true);
+    void guarded(Action &&action, std::string_view caption, std::string_view subject = {}, bool busy = true);
     void report(const std::string &text);
 
     HWND m_handle = nullptr;

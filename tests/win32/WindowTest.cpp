@@ -1,6 +1,7 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
 // each control, copying, ordering, fitting and marks in the table, and a folder that cannot be shown.
 #include "Path.h"
+#include "TestSupport.h"
 #include "f_FILE.h"
 #include "win32/WideText.h"
 
@@ -13,69 +14,12 @@
 #include <sstream>
 #include <windows.h>
 
+using quorrix::test::TempDir;
 using quorrix::win32::toUtf8;
 using quorrix::win32::toWide;
 
 namespace
 {
-
-// A fresh folder under the user's temporary folder, removed with its files and folders at the end.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        wchar_t base[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, base);
-        m_path = toUtf8(base) + "quorrix-window-" + std::to_string(GetCurrentProcessId()) + "-"
-            + std::to_string(++s_count);
-        EXPECT_TRUE(CreateDirectoryW(toWide(m_path).c_str(), nullptr));
-    }
-    ~TempDir() { removeAll(m_path); }
-
-    const std::string &path() const { return m_path; }
-    std::string file(const std::string &name, DWORD size = 0) const
-    {
-        const std::string path = m_path + "\\" + name;
-        const HANDLE handle
-            = CreateFileW(toWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(handle, INVALID_HANDLE_VALUE) << name;
-        const std::string bytes(size, 'x');
-        DWORD written = 0;
-        WriteFile(handle, bytes.data(), size, &written, nullptr);
-        CloseHandle(handle);
-        return path;
-    }
-    std::string folder(const std::string &name) const
-    {
-        const std::string path = m_path + "\\" + name;
-        EXPECT_TRUE(CreateDirectoryW(toWide(path).c_str(), nullptr)) << name;
-        return path;
-    }
-
-private:
-    // Files and empty folders, one level deep: all the tests make.
-    static void removeAll(const std::string &path)
-    {
-        WIN32_FIND_DATAW data;
-        const std::wstring folder = toWide(path);
-        const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring child = folder + L"\\" + data.cFileName;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryW(child.c_str());
-                else
-                    DeleteFileW(child.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-
-    static inline int s_count = 0;
-    std::string m_path;
-};
 
 void setKey(BYTE key, bool down);
 
