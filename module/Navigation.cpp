@@ -2,6 +2,7 @@
 
 #include "Path.h"
 
+#include <exception>
 #include <stdexcept>
 
 namespace quorrix
@@ -29,18 +30,26 @@ namespace
         }
     }
 
+    // The drive holding the working directory, else the first.
+    std::size_t startDrive(const std::vector<Drive> &drives)
+    {
+        try {
+            return driveOf(drives, currentDirectory()).value_or(0);
+        } catch (const std::exception &) {
+            // The working directory is gone; the directory list then starts at the root, and the first drive will
+            // do.
+            return 0;
+        }
+    }
+
 } // namespace
 
 DriveChooser::DriveChooser(Source source, std::function<void()> shown)
     : m_source(std::move(source))
     , m_shown(std::move(shown))
     , m_drives(m_source())
+    , m_current(startDrive(m_drives))
 {
-    try {
-        m_current = driveOf(m_drives, currentDirectory()).value_or(0);
-    } catch (const std::exception &) {
-        // The working directory is gone; the directory list then starts at the root, and the first drive will do.
-    }
 }
 
 std::string DriveChooser::drive() const
@@ -86,9 +95,10 @@ void DriveChooser::refresh()
             if (drives[i].mountPoint == mountPoint)
                 current = i;
         }
-        // Unmounted: the drive that now holds that path, which is at worst the root's.
+        // Unmounted: the drive that now holds that path, which on Linux is at worst the root's. A Windows drive
+        // letter that has gone lies on no other drive: the drive the program started on takes its place.
         if (current == drives.size())
-            current = driveOf(drives, mountPoint).value_or(0);
+            current = driveOf(drives, mountPoint).value_or(startDrive(drives));
     }
     m_drives = std::move(drives);
     m_current = m_drives.empty() ? 0 : current;
@@ -112,7 +122,22 @@ void FolderChooser::setPath(std::string_view text)
 
 void FolderChooser::refresh()
 {
-    m_tree.refresh(m_drives.drives());
+    const std::vector<Drive> &drives = m_drives.drives();
+    try {
+        m_tree.refresh(drives);
+    } catch (const std::exception &) {
+        // Not even the root of the folder shown can be read. Where that is because its drive has gone (a stick
+        // pulled, a network drive dropped), the drive list has already moved to another drive, and no folder above
+        // this one is left to show: show that drive's current folder, as choosing it does, so that both lists and
+        // the table name one drive again. The failure then passes on, so that the window says once why the folder
+        // went. A drive that is still listed stays, as an empty drive does.
+        const std::size_t current = m_drives.current();
+        if (current >= drives.size() || driveOf(drives, path()) == current)
+            throw;
+        const std::exception_ptr gone = std::current_exception();
+        setPath(drives[current].text);
+        std::rethrow_exception(gone);
+    }
 }
 
 std::string FolderChooser::folderFor(std::string_view text) const

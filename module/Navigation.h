@@ -41,7 +41,8 @@ public:
     // Makes current, without the change event, the drive that holds `folder`.
     void showDriveOf(std::string_view folder);
     // Reads the drives again, keeping the current drive while it is mounted, else taking the drive that now
-    // holds its mount point.
+    // holds its mount point; a Windows drive letter that has gone gives way to the drive holding the working
+    // directory, else the first.
     void refresh();
 
 private:
@@ -66,7 +67,10 @@ public:
     // changes. A failing change event puts back the folder shown and each drive's current folder exactly, and
     // passes on. Throws, leaving everything as it was, when that is no folder that can be read.
     void setPath(std::string_view text);
-    // Reads the folder tree again (see FolderTree::refresh), without the change event.
+    // Reads the folder tree again (see FolderTree::refresh), without the change event. When not even the root of
+    // the folder shown can be read and the drive list has moved to another drive (the folder's drive has gone),
+    // shows that drive's current folder as setPath does, raising the change event, then throws why the folder
+    // shown could not be read.
     void refresh();
 
     // The folder `text` stands for. The current drive's text is that drive's current folder, even where a
