@@ -115,7 +115,17 @@ void FolderChooser::setPath(std::string_view text)
     // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly,
     // without asking the file system again.
     FolderTree previous = m_tree;
-    if (!m_tree.setFolder(folderFor(text), m_drives.drives()))
+    bool changed = false;
+    try {
+        changed = m_tree.setFolder(folderFor(text), m_drives.drives());
+    } catch (...) {
+        // The tree is as it was, but the window's list may not be: a click has moved its selection to the entry
+        // that could not be shown.
+        if (m_shown)
+            m_shown();
+        throw;
+    }
+    if (!changed)
         return;
     showAndRaise(m_shown, m_changed, [&] { m_tree = std::move(previous); });
 }
