@@ -1,6 +1,7 @@
 // The Windows file-system layer and date-time text, on the system's own terms.
 #include "DateTimeText.h"
 #include "FileSystem.h"
+#include "FolderTree.h"
 #include "NaturalOrder.h"
 #include "Navigation.h"
 #include "win32/WideText.h"
@@ -246,6 +247,36 @@ TEST(Win32Drives, ADrivesTextNamesTheFolderLastShownOnIt)
     const std::string text = drives.drives()[*held].text;
     EXPECT_EQ(folders.folderFor(text), sub);
     EXPECT_EQ(folders.folderFor(text.substr(0, 2) + " [renamed]"), sub);
+}
+
+// A drive that has shown no folder yet opens at the system's own current folder of it (where a "cd" left it, kept
+// in the environment variable "=C:"), else at the nearest folder above that can be read; at its root when the
+// system keeps none.
+TEST(Win32Drives, ADriveNotShownYetOpensAtTheSystemsCurrentFolderOfIt)
+{
+    const TempDir dir;
+    const std::string sub = dir.path() + "\\sub";
+    ASSERT_TRUE(CreateDirectoryW(win32::systemPath(sub).c_str(), nullptr));
+    const std::vector<Drive> drives = readDrives();
+    const auto held = driveOf(drives, sub);
+    ASSERT_TRUE(held);
+    if (driveOf(drives, currentDirectory()) == held)
+        GTEST_SKIP() << "the working directory's own folder comes first on its drive";
+    const Drive &drive = drives[*held];
+    const std::wstring variable = L"=" + toWide(drive.mountPoint.substr(0, 2));
+    wchar_t old[MAX_PATH + 1] = {};
+    const bool hadOld = GetEnvironmentVariableW(variable.c_str(), old, MAX_PATH + 1) != 0;
+
+    const FolderTree tree;
+    const struct {
+        std::string current;
+        std::string opened;
+    } rows[] = { { sub, sub }, { sub + "\\gone", sub }, { "", drive.mountPoint } };
+    for (const auto &row : rows) {
+        SetEnvironmentVariableW(variable.c_str(), row.current.empty() ? nullptr : toWide(row.current).c_str());
+        EXPECT_EQ(tree.currentFolderOf(drive, drives), row.opened) << row.current;
+    }
+    SetEnvironmentVariableW(variable.c_str(), hadOld ? old : nullptr);
 }
 
 // While a folder's listing is open, its files are answered from it: a file deleted meanwhile keeps the values it
