@@ -52,7 +52,8 @@ public:
     // folder that can be read.
     virtual void setPath(std::string_view text) = 0;
     // Reads the folder tree again; when the folder shown no longer exists, moves to its nearest existing
-    // ancestor (without raising the change event).
+    // ancestor (without raising the change event). When its whole drive has gone, shows the current folder of
+    // the drive list's drive, raising the change event, and then throws why the folder shown went.
     virtual void refresh() = 0;
 };
 

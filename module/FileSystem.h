@@ -159,6 +159,10 @@ struct Drive {
 // The drives of this system now.
 std::vector<Drive> readDrives();
 
+// The system's own current folder of `drive`, for a drive on which the program has shown no folder yet: on
+// Windows where a "cd" left it (GetFullPathNameW of "D:"); elsewhere the drive's mount point.
+std::string systemFolderOf(const Drive &drive);
+
 // Index of the drive that holds `path` (the longest mount point that is a prefix of it), or nothing.
 std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string_view path);
 

@@ -85,12 +85,14 @@ bool FolderTree::setFolder(std::string_view folder, const std::vector<Drive> &dr
 
 std::string FolderTree::currentFolderOf(const Drive &drive, const std::vector<Drive> &drives) const
 {
-    std::string folder = drive.mountPoint;
+    std::string folder;
     if (const auto found = m_lastFolder.find(drive.mountPoint); found != m_lastFolder.end())
         folder = found->second;
     else if (const auto working = driveOf(drives, m_workingDirectory);
              working && drives[*working].mountPoint == drive.mountPoint)
         folder = m_workingDirectory;
+    else
+        folder = systemFolderOf(drive);
     // A folder deleted since, or a working directory that cannot be listed, gives way to the nearest folder
     // above it on the same drive that can be read.
     return nearestReadable(folder, drive.mountPoint);

@@ -37,7 +37,7 @@ public:
     bool setFolder(std::string_view folder, const std::vector<Drive> &drives);
 
     // The current folder of `drive`: the last folder shown on it; before that, the working directory for the
-    // drive that holds it and the mount point for any other drive. When that folder cannot be read (deleted,
+    // drive that holds it and the system's own current folder of any other drive (systemFolderOf). When that folder cannot be read (deleted,
     // unmounted beneath, no permission), the nearest folder above it on the drive that can; the mount point
     // when none can.
     std::string currentFolderOf(const Drive &drive, const std::vector<Drive> &drives) const;

@@ -366,8 +366,12 @@ std::thread prepareFirstFill(std::string commandLine)
     });
 }
 
-std::string s_CMDPATH(std::string_view argument)
+std::string s_CMDPATH(std::string_view typedArgument)
 {
+    // Read as the system reads a typed path (on Windows: "/" separates, trailing dots and blanks go, names as on
+    // disk); on Linux it stays as it is.
+    const std::string read = path::typed(typedArgument);
+    const std::string_view argument = read;
     std::string text(argument);
 
     // Hidden and system entries are only found by searches that admit them, so all four searches are made.

@@ -2,6 +2,7 @@
 
 #include "Path.h"
 
+#include <exception>
 #include <stdexcept>
 
 namespace quorrix
@@ -29,18 +30,26 @@ namespace
         }
     }
 
+    // The drive holding the working directory, else the first.
+    std::size_t startDrive(const std::vector<Drive> &drives)
+    {
+        try {
+            return driveOf(drives, currentDirectory()).value_or(0);
+        } catch (const std::exception &) {
+            // The working directory is gone; the directory list then starts at the root, and the first drive will
+            // do.
+            return 0;
+        }
+    }
+
 } // namespace
 
 DriveChooser::DriveChooser(Source source, std::function<void()> shown)
     : m_source(std::move(source))
     , m_shown(std::move(shown))
     , m_drives(m_source())
+    , m_current(startDrive(m_drives))
 {
-    try {
-        m_current = driveOf(m_drives, currentDirectory()).value_or(0);
-    } catch (const std::exception &) {
-        // The working directory is gone; the directory list then starts at the root, and the first drive will do.
-    }
 }
 
 std::string DriveChooser::drive() const
@@ -86,9 +95,10 @@ void DriveChooser::refresh()
             if (drives[i].mountPoint == mountPoint)
                 current = i;
         }
-        // Unmounted: the drive that now holds that path, which is at worst the root's.
+        // Unmounted: the drive that now holds that path, which on Linux is at worst the root's. A Windows drive
+        // letter that has gone lies on no other drive: the drive the program started on takes its place.
         if (current == drives.size())
-            current = driveOf(drives, mountPoint).value_or(0);
+            current = driveOf(drives, mountPoint).value_or(startDrive(drives));
     }
     m_drives = std::move(drives);
     m_current = m_drives.empty() ? 0 : current;
@@ -105,14 +115,39 @@ void FolderChooser::setPath(std::string_view text)
     // Kept whole, so that a failed change puts back the folder shown and each drive's current folder exactly,
     // without asking the file system again.
     FolderTree previous = m_tree;
-    if (!m_tree.setFolder(folderFor(text), m_drives.drives()))
+    bool changed = false;
+    try {
+        changed = m_tree.setFolder(folderFor(text), m_drives.drives());
+    } catch (...) {
+        // The tree is as it was, but the window's list may not be: a click has moved its selection to the entry
+        // that could not be shown.
+        if (m_shown)
+            m_shown();
+        throw;
+    }
+    if (!changed)
         return;
     showAndRaise(m_shown, m_changed, [&] { m_tree = std::move(previous); });
 }
 
 void FolderChooser::refresh()
 {
-    m_tree.refresh(m_drives.drives());
+    const std::vector<Drive> &drives = m_drives.drives();
+    try {
+        m_tree.refresh(drives);
+    } catch (const std::exception &) {
+        // Not even the root of the folder shown can be read. Where that is because its drive has gone (a stick
+        // pulled, a network drive dropped), the drive list has already moved to another drive, and no folder above
+        // this one is left to show: show that drive's current folder, as choosing it does, so that both lists and
+        // the table name one drive again. The failure then passes on, so that the window says once why the folder
+        // went. A drive that is still listed stays, as an empty drive does.
+        const std::size_t current = m_drives.current();
+        if (current >= drives.size() || driveOf(drives, path()) == current)
+            throw;
+        const std::exception_ptr gone = std::current_exception();
+        setPath(drives[current].text);
+        std::rethrow_exception(gone);
+    }
 }
 
 std::string FolderChooser::folderFor(std::string_view text) const

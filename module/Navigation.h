@@ -2,7 +2,8 @@
 // which folder is shown, which drive holds it, and how each list goes back when its change event fails.
 //
 // A window keeps one of each and only draws them: `shown` asks it to draw the current drive or the folder tree
-// again, whenever that changes inside a call that also raises the change event.
+// again, whenever that changes inside a call that also raises the change event, and after a folder that could not
+// be shown, since a click may have left the window's own selection on it.
 #pragma once
 
 #include "Controls.h"
@@ -41,7 +42,8 @@ public:
     // Makes current, without the change event, the drive that holds `folder`.
     void showDriveOf(std::string_view folder);
     // Reads the drives again, keeping the current drive while it is mounted, else taking the drive that now
-    // holds its mount point.
+    // holds its mount point; a Windows drive letter that has gone gives way to the drive holding the working
+    // directory, else the first.
     void refresh();
 
 private:
@@ -64,9 +66,13 @@ public:
     const FolderTree &tree() const { return m_tree; }
     // Shows the folder that `text` stands for (see folderFor) and raises the change event when the folder shown
     // changes. A failing change event puts back the folder shown and each drive's current folder exactly, and
-    // passes on. Throws, leaving everything as it was, when that is no folder that can be read.
+    // passes on. Throws, leaving everything as it was and having the tree drawn again, when that is no folder
+    // that can be read.
     void setPath(std::string_view text);
-    // Reads the folder tree again (see FolderTree::refresh), without the change event.
+    // Reads the folder tree again (see FolderTree::refresh), without the change event. When not even the root of
+    // the folder shown can be read and the drive list has moved to another drive (the folder's drive has gone),
+    // shows that drive's current folder as setPath does, raising the change event, then throws why the folder
+    // shown could not be read.
     void refresh();
 
     // The folder `text` stands for. The current drive's text is that drive's current folder, even where a

@@ -76,6 +76,12 @@ namespace path
     // resolved.
     std::optional<std::string> resolveLink(const std::string &path);
 
+    // A path the user typed, read as this system reads one. On Windows as GetFullPathNameW reads it ("/"
+    // separates, the trailing dots and blanks of a name go, "C:name" lies in drive C's own current folder, a
+    // relative path in the working directory, where it stays relative), then each name that exists spelled as it
+    // is on disk; a last part holding "*" or "?" is the file search's and stays as typed. On Linux `path` as it is.
+    std::string typed(std::string_view path);
+
     // An absolute normal Windows path in the form that lifts the length limit of MAX_PATH: "C:\a" is
     // "\\?\C:\a", "\\server\share\a" is "\\?\UNC\server\share\a". Any other path comes back as it is.
     std::string extendedLength(std::string_view path);

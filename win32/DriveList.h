@@ -23,7 +23,7 @@ public:
     // On a failure of the change event the previous drive becomes current again and the failure passes on.
     void setDrive(std::string_view text) override;
     void showDriveOf(std::string_view folder) override;
-    // Keeps the current drive while it exists, else takes the first.
+    // Keeps the current drive while it exists, else takes the drive holding the working directory.
     void refresh() override;
 
     HWND handle() const { return m_handle; }

@@ -236,4 +236,9 @@ std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string
     return best;
 }
 
+std::string systemFolderOf(const Drive &drive)
+{
+    return drive.mountPoint;
+}
+
 } // namespace quorrix

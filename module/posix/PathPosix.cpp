@@ -20,4 +20,9 @@ std::optional<std::string> path::resolveLink(const std::string &path)
     return fs::canonical(path).string();
 }
 
+std::string path::typed(std::string_view path)
+{
+    return std::string(path);
+}
+
 } // namespace quorrix

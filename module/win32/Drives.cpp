@@ -1,5 +1,6 @@
 // The drive list's drives on Windows: the drive letters, each with its volume label or network share.
 #include "FileSystem.h"
+#include "Path.h"
 #include "win32/WideText.h"
 
 #include <chrono>
@@ -120,6 +121,27 @@ std::optional<std::size_t> driveOf(const std::vector<Drive> &drives, std::string
             return i;
     }
     return std::nullopt;
+}
+
+std::string systemFolderOf(const Drive &drive)
+{
+    // "D:" names the drive's current folder, which the system keeps per drive (in the variable "=D:").
+    const std::wstring letter = win32::toWide(drive.mountPoint.substr(0, 2));
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length
+            = GetFullPathNameW(letter.c_str(), static_cast<DWORD>(folder.size()), folder.data(), nullptr);
+        if (length == 0)
+            return drive.mountPoint;
+        if (length < folder.size()) {
+            folder.resize(length);
+            break;
+        }
+        folder.resize(length);
+    }
+    const std::string text = win32::toUtf8(folder);
+    const auto held = driveOf({ drive }, text);
+    return held ? std::string(path::withoutTrailingSeparators(text)) : drive.mountPoint;
 }
 
 } // namespace quorrix

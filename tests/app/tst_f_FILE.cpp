@@ -681,8 +681,11 @@ void tst_f_FILE::dirList()
     list.setPath(sub);
     QCOMPARE(changes, 4);
 
+    // A folder that cannot be shown puts the selection, which a click had moved, back on the folder shown.
+    list.setCurrentIndex(list.model()->index(0, 0));
     QVERIFY_THROWS_EXCEPTION(std::system_error, list.setPath(dir / "missing"));
     QCOMPARE(list.path(), sub);
+    QCOMPARE(list.currentIndex().row(), static_cast<int>(list.tree().currentIndex()));
 
     // A change event that fails puts the previous folder back, in the tree and on screen, and the drive's
     // current folder with it.

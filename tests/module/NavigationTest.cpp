@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 using quorrix::Drive;
 using quorrix::test::TempDir;
+using quorrix::test::TemporaryDrive;
 
 namespace
 {
@@ -46,6 +48,62 @@ TEST(Navigation, FailedChangeGoesBack)
     EXPECT_EQ(drawn, 4);
     // The current drive's text stands for its current folder, which the failure did not move.
     EXPECT_EQ(folders.folderFor(a + " [A]"), sub);
+}
+
+// F5 on a folder whose whole drive has gone (a stick pulled): afterwards the drive list, the directory list and
+// the table name one drive and one folder that exist, and the window has said so at most once. On Windows no
+// folder above a drive letter is left, so the window moves to another drive and says why, once; on Linux the
+// mount point's own folder is the nearest above, shown without a word, as for any folder that has gone.
+TEST(Navigation, F5OnADriveThatHasGoneShowsOneDriveThatExists)
+{
+    TempDir dir;
+    const std::string stick = dir.folder("stick");
+    dir.folder("stick/sub");
+    TemporaryDrive drive(stick);
+    if (drive.root().empty())
+        GTEST_SKIP() << "no drive of the test's own can be made here";
+    const std::string sub = quorrix::path::join(drive.root(), "sub");
+    std::vector<Drive> others = quorrix::readDrives();
+    std::erase_if(others, [&](const Drive &d) { return d.mountPoint == drive.root(); });
+    std::vector<Drive> mounted = others;
+    mounted.push_back({ drive.root(), "stick" });
+
+    quorrix::DriveChooser drives([&] { return mounted; }, {});
+    quorrix::FolderChooser folders(drives, {});
+    std::string table;
+    folders.setChangeHandler([&] {
+        table = folders.path();
+        drives.showDriveOf(table);
+    });
+    folders.setPath(sub);
+    ASSERT_EQ(table, sub);
+    ASSERT_EQ(drives.drive(), "stick");
+
+    drive.remove();
+    mounted = others;
+    int messages = 0;
+    // As the window's F5 goes: both lists read again, the drive's current folder shown, the table filled.
+    const auto f5 = [&] {
+        try {
+            drives.refresh();
+            folders.refresh();
+            folders.setPath(drives.drive());
+            table = folders.path();
+            drives.showDriveOf(table);
+        } catch (const std::exception &) {
+            ++messages;
+        }
+    };
+    const int expected = quorrix::nativePathStyle() == quorrix::PathStyle::Windows ? 1 : 0;
+    f5();
+    EXPECT_EQ(messages, expected);
+    EXPECT_TRUE(quorrix::isFolder(folders.path())) << folders.path();
+    EXPECT_EQ(table, folders.path());
+    EXPECT_EQ(quorrix::driveOf(drives.drives(), folders.path()), drives.current()) << drives.drive();
+    const std::string shown = folders.path();
+    f5();
+    EXPECT_EQ(messages, expected);
+    EXPECT_EQ(folders.path(), shown);
 }
 
 } // namespace

@@ -95,6 +95,26 @@ private:
     std::filesystem::path m_old;
 };
 
+// A drive of the test's own over `folder`, which remove() takes away as a pulled stick goes. On Windows a drive
+// letter that did not exist (through Wine's mount manager, else the system's substitution); on Linux `folder`
+// itself as the mount point, removed with everything in it.
+class TemporaryDrive
+{
+public:
+    explicit TemporaryDrive(const std::string &folder);
+    ~TemporaryDrive();
+    TemporaryDrive(const TemporaryDrive &) = delete;
+    TemporaryDrive &operator=(const TemporaryDrive &) = delete;
+
+    // The drive's root: "Q:\" on Windows, the folder on Linux; empty when no drive could be made.
+    const std::string &root() const { return m_root; }
+    void remove();
+
+private:
+    std::string m_folder;
+    std::string m_root;
+};
+
 // Runs a program (found on PATH) with `arguments`, the first being its name, and waits for it: its exit status,
 // or -1 when it could not run or did not exit. POSIX only.
 int runProgram(const std::vector<std::string> &arguments);

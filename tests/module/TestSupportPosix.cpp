@@ -145,4 +145,17 @@ bool bypassesPermissions()
     return false;
 }
 
+TemporaryDrive::TemporaryDrive(const std::string &folder)
+    : m_folder(folder)
+    , m_root(folder)
+{
+}
+
+TemporaryDrive::~TemporaryDrive() = default;
+
+void TemporaryDrive::remove()
+{
+    std::filesystem::remove_all(m_folder);
+}
+
 } // namespace quorrix::test

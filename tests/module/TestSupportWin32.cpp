@@ -4,11 +4,13 @@
 #include "win32/WideText.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <system_error>
 #include <windows.h>
+#include <winioctl.h>
 
 namespace quorrix::test
 {
@@ -165,6 +167,99 @@ bool underWine()
 bool bypassesPermissions()
 {
     return true;
+}
+
+namespace
+{
+
+    // Wine's own request to its mount manager that makes a drive letter stand for a Linux folder, or takes the
+    // letter away (no folder).
+    struct WineUnixDrive {
+        ULONG size;
+        ULONG type;
+        ULONG fsType;
+        DWORD serial;
+        ULONGLONG unixDevice;
+        WCHAR letter;
+        USHORT mountPointOffset;
+        USHORT deviceOffset;
+        USHORT labelOffset;
+    };
+
+    bool defineWineDrive(wchar_t letter, const char *unixFolder)
+    {
+        const HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (manager == INVALID_HANDLE_VALUE)
+            return false;
+        std::string request(sizeof(WineUnixDrive), '\0');
+        if (unixFolder)
+            request.append(unixFolder).push_back('\0');
+        WineUnixDrive drive = {};
+        drive.size = static_cast<ULONG>(request.size());
+        drive.type = unixFolder ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR;
+        drive.letter = letter;
+        drive.mountPointOffset = unixFolder ? sizeof(WineUnixDrive) : 0;
+        std::memcpy(request.data(), &drive, sizeof drive);
+        constexpr DWORD defineUnixDrive = CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+        DWORD returned = 0;
+        const BOOL done = DeviceIoControl(manager, defineUnixDrive, request.data(), static_cast<DWORD>(request.size()),
+            nullptr, 0, &returned, nullptr);
+        CloseHandle(manager);
+        return done != 0;
+    }
+
+    // The Linux path of a Windows path, under Wine.
+    std::string wineUnixPath(const std::string &path)
+    {
+        using UnixFileName = char *(__cdecl *)(const wchar_t *);
+        const auto unixFileName = reinterpret_cast<UnixFileName>(
+            reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        char *name = unixFileName ? unixFileName(win32::toWide(path).c_str()) : nullptr;
+        if (!name)
+            return {};
+        std::string text(name);
+        HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    }
+
+} // namespace
+
+TemporaryDrive::TemporaryDrive(const std::string &folder)
+    : m_folder(folder)
+{
+    const DWORD used = GetLogicalDrives();
+    wchar_t letter = L'Y';
+    while (letter > L'D' && (used & (1u << (letter - L'A'))))
+        --letter;
+    const wchar_t device[] = { letter, L':', 0 };
+    bool made = false;
+    if (underWine()) {
+        const std::string unixFolder = wineUnixPath(folder);
+        made = !unixFolder.empty() && defineWineDrive(letter, unixFolder.c_str());
+    } else {
+        made = DefineDosDeviceW(0, device, win32::toWide(folder).c_str()) != 0;
+    }
+    if (made)
+        m_root = { static_cast<char>(letter), ':', '\\' };
+}
+
+TemporaryDrive::~TemporaryDrive()
+{
+    remove();
+}
+
+void TemporaryDrive::remove()
+{
+    if (m_root.empty())
+        return;
+    const wchar_t letter = static_cast<wchar_t>(m_root[0]);
+    const wchar_t device[] = { letter, L':', 0 };
+    if (underWine())
+        defineWineDrive(letter, nullptr);
+    else
+        DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device, win32::toWide(m_folder).c_str());
+    m_root.clear();
 }
 
 } // namespace quorrix::test

@@ -1,6 +1,8 @@
 // The Windows file-system layer and date-time text, on the system's own terms.
 #include "DateTimeText.h"
 #include "FileSystem.h"
+#include "FolderTree.h"
+#include "Module1.h"
 #include "NaturalOrder.h"
 #include "Navigation.h"
 #include "win32/WideText.h"
@@ -246,6 +248,82 @@ TEST(Win32Drives, ADrivesTextNamesTheFolderLastShownOnIt)
     const std::string text = drives.drives()[*held].text;
     EXPECT_EQ(folders.folderFor(text), sub);
     EXPECT_EQ(folders.folderFor(text.substr(0, 2) + " [renamed]"), sub);
+}
+
+// A drive that has shown no folder yet opens at the system's own current folder of it (where a "cd" left it, kept
+// in the environment variable "=C:"), else at the nearest folder above that can be read; at its root when the
+// system keeps none.
+TEST(Win32Drives, ADriveNotShownYetOpensAtTheSystemsCurrentFolderOfIt)
+{
+    const TempDir dir;
+    const std::string sub = dir.path() + "\\sub";
+    ASSERT_TRUE(CreateDirectoryW(win32::systemPath(sub).c_str(), nullptr));
+    const std::vector<Drive> drives = readDrives();
+    const auto held = driveOf(drives, sub);
+    ASSERT_TRUE(held);
+    if (driveOf(drives, currentDirectory()) == held)
+        GTEST_SKIP() << "the working directory's own folder comes first on its drive";
+    const Drive &drive = drives[*held];
+    const std::wstring variable = L"=" + toWide(drive.mountPoint.substr(0, 2));
+    wchar_t old[MAX_PATH + 1] = {};
+    const bool hadOld = GetEnvironmentVariableW(variable.c_str(), old, MAX_PATH + 1) != 0;
+
+    const FolderTree tree;
+    const struct {
+        std::string current;
+        std::string opened;
+    } rows[] = { { sub, sub }, { sub + "\\gone", sub }, { "", drive.mountPoint } };
+    for (const auto &row : rows) {
+        SetEnvironmentVariableW(variable.c_str(), row.current.empty() ? nullptr : toWide(row.current).c_str());
+        EXPECT_EQ(tree.currentFolderOf(drive, drives), row.opened) << row.current;
+    }
+    SetEnvironmentVariableW(variable.c_str(), hadOld ? old : nullptr);
+}
+
+// A typed start path is read as Windows reads one: "/" separates, the trailing dots and blanks of its last name go,
+// "C:name" lies in drive C's own current folder, and the folder opens with its names as they are on disk. A
+// pattern's last part stays the search's.
+TEST(Win32Path, TypedStartPathsAreReadAsWindowsReadsThem)
+{
+    const TempDir dir;
+    const std::string sub = dir.path() + "\\sub";
+    ASSERT_TRUE(CreateDirectoryW(win32::systemPath(sub).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(win32::systemPath(sub + "\\Mixed").c_str(), nullptr));
+    const HANDLE file = CreateFileW(win32::systemPath(sub + "\\file.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    std::string upper = sub + "\\MIXED";
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return std::toupper(c); });
+    std::string slashes = sub + "/file.txt";
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+
+    const struct {
+        std::string typed, start;
+    } rows[] = {
+        { slashes, sub },
+        { sub + ".", sub },
+        { sub + "\\file.txt.", sub },
+        { sub + "\\file.txt  ", sub },
+        { sub + "\\*.txt", sub },
+        { upper, sub + "\\Mixed" },
+        { upper + "\\..", sub },
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(Module1::s_CMDPATH(row.typed), row.start) << row.typed;
+
+    // "C:name" on a drive other than the working directory's: that drive's own current folder.
+    const std::vector<Drive> drives = readDrives();
+    const auto held = driveOf(drives, sub);
+    ASSERT_TRUE(held);
+    if (driveOf(drives, currentDirectory()) == held)
+        return;
+    const std::string letter = sub.substr(0, 2);
+    const std::wstring variable = L"=" + toWide(letter);
+    SetEnvironmentVariableW(variable.c_str(), toWide(sub).c_str());
+    EXPECT_EQ(Module1::s_CMDPATH(letter + "file.txt"), sub);
+    EXPECT_EQ(Module1::s_CMDPATH(letter), sub);
+    SetEnvironmentVariableW(variable.c_str(), nullptr);
 }
 
 // While a folder's listing is open, its files are answered from it: a file deleted meanwhile keeps the values it

@@ -301,6 +301,8 @@ TEST(Win32Window, AFolderThatCannotBeShownGivesOneMessageAndChangesNothing)
     EXPECT_NE(w.reports[0].find("フォルダを表示できません。\n" + gone + "\n見つかりません"), std::string::npos)
         << w.reports[0];
     EXPECT_EQ(w.window.dir1().path(), dir.path());
+    // The list's selection, moved to the entry that failed, goes back to the folder shown.
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), static_cast<LRESULT>(w.window.dir1().tree().currentIndex()));
     EXPECT_EQ(w.column(1), std::vector<std::string> { "a.txt" });
 }
 
