@@ -35,6 +35,9 @@ public:
 private:
     // Points the directory list at `text` and makes sure the table follows, changed or not.
     void showFolder(std::string_view text);
+    // After a fill failed: lists `folder` again and fills the table with it; when even that fails, leaves the
+    // table empty, naming `folder`.
+    void showAgain(const std::string &folder) noexcept;
 
     DriveListControl &m_drives;
     DirListControl &m_folders;
