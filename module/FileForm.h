@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "KeyCommands.h"
 
 #include <string>
 #include <string_view>
@@ -15,9 +16,9 @@ class FileForm
 {
 public:
     // Windows virtual-key code of F5, as the key handler receives it.
-    static constexpr int KeyF5 = 116;
+    static constexpr int KeyF5 = Key::F5;
     // Shift-state flags of the key handler.
-    enum Shift { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+    enum Shift { ShiftMask = Key::ShiftMask, CtrlMask = Key::CtrlMask, AltMask = Key::AltMask };
 
     FileForm(DriveListControl &drive1, DirListControl &dir1, FileListControl &file1, GridControl &grd1);
 
