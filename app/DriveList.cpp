@@ -110,7 +110,7 @@ void DriveList::fill()
     const QSignalBlocker blocker(this);
     clear();
     for (const quorrix::Drive &drive : m_chooser.drives())
-        addItem(m_icon, displayString(drive.text));
+        addItem(m_icon, shownPath(drive.text));
     showCurrent();
 }
 
