@@ -126,10 +126,19 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     if (!m_handle)
         quorrix::win32::failLastError("CreateWindowExW");
 
-    // In tab order; the file list is never shown and has no window.
+    // The file list is never shown and has no window.
     Drive1 = std::make_unique<DriveList>(m_handle, Drive1Id);
     Dir1 = std::make_unique<DirList>(m_handle, Dir1Id, Drive1.get());
     GRD1 = std::make_unique<Grid>(m_handle, GRD1Id);
+    // Tab walks the controls in z-order: that of the layout.
+    const HWND handles[] = { Drive1->handle(), Dir1->handle(), nullptr, GRD1->handle() };
+    HWND previous = HWND_TOP;
+    for (const layout::ControlLayout &control : layout::Controls) {
+        if (const HWND handle = handles[static_cast<std::size_t>(control.control)]; handle && control.shown) {
+            SetWindowPos(handle, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            previous = handle;
+        }
+    }
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     m_shell.emplace(*m_form, *Drive1, Drive1->chooser(), *Dir1,
         quorrix::TableActions { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); },
