@@ -54,8 +54,8 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     , File1(new FileListBox(this))
     , GRD1(new Grid(this))
     , m_shell(m_form, *Drive1, Drive1->chooser(), *Dir1,
-          { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); },
-              [this] { GRD1->copySelectedPaths(); }, [this] { GRD1->resizeColumnsToContents(); } },
+          { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); }, [this] { GRD1->copySelectedPaths(); },
+              [this] { GRD1->resizeColumnsToContents(); } },
           *this)
     , m_report(std::move(reporter))
 {
@@ -63,8 +63,8 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     setWindowIcon(quorrixIcon());
     setFixedSize(layout::toPixels(layout::ClientWidth, QtDpi), layout::toPixels(layout::ClientHeight, QtDpi));
     QPalette background = palette();
-    background.setColor(QPalette::Window,
-        QColor(layout::Background.red, layout::Background.green, layout::Background.blue));
+    background.setColor(
+        QPalette::Window, QColor(layout::Background.red, layout::Background.green, layout::Background.blue));
     setPalette(background);
     setAutoFillBackground(true);
 

@@ -122,7 +122,8 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
 
     // Made at the size for 96 dpi at the system's default place; applyDpi sizes it for its monitor.
     const SIZE size = outerSize(fromTwips(layout::ClientWidth, 96), fromTwips(layout::ClientHeight, 96), 96);
-    m_handle = CreateWindowExW(0, ClassName, title().c_str(), Style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance, this);
+    m_handle = CreateWindowExW(0, ClassName, title().c_str(), Style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+        nullptr, nullptr, instance, this);
     if (!m_handle)
         quorrix::win32::failLastError("CreateWindowExW");
 
@@ -278,8 +279,7 @@ LRESULT f_FILE::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const int code = HIWORD(wParam);
         if (id == Drive1Id
             && (code == CBN_SELENDOK
-                || (code == CBN_SELCHANGE && !SendMessageW(Drive1->handle(), CB_GETDROPPEDSTATE, 0, 0))))
-        {
+                || (code == CBN_SELCHANGE && !SendMessageW(Drive1->handle(), CB_GETDROPPEDSTATE, 0, 0)))) {
             m_shell->drivePicked(static_cast<int>(SendMessageW(Drive1->handle(), CB_GETCURSEL, 0, 0)));
             // The pick changed the box's selection; show the drive that is current now.
             Drive1->showCurrent();
