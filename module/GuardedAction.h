@@ -9,14 +9,6 @@
 namespace quorrix
 {
 
-// The captions of the table's commands' failure messages, beside those of FailureText.h.
-namespace Caption
-{
-    inline constexpr std::string_view CannotSelect = "行を選択できません。";
-    inline constexpr std::string_view CannotCopy = "コピーできません。";
-    inline constexpr std::string_view CannotFitColumns = "列の幅を合わせられません。";
-}
-
 // A step the user starts.
 enum class Action { Load, Refresh, PickDrive, OpenFolder, SelectAll, CopyRows, CopyPaths, FitColumns };
 

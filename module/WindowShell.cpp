@@ -23,29 +23,34 @@ void WindowShell::load(std::string_view commandLine)
 
 bool WindowShell::keyPressed(int keyCode, int shift, bool inTable, std::uint32_t stamp)
 {
-    switch (commandFor(keyCode, shift, inTable)) {
-    case Command::None:
+    struct TableStep {
+        Command command;
+        Action action;
+        std::function<void()> TableActions::*step;
+    };
+    static const TableStep tableSteps[] = {
+        { Command::SelectAll, Action::SelectAll, &TableActions::selectAll },
+        { Command::CopyRows, Action::CopyRows, &TableActions::copyRows },
+        { Command::CopyPaths, Action::CopyPaths, &TableActions::copyPaths },
+        { Command::FitColumns, Action::FitColumns, &TableActions::fitColumns },
+    };
+
+    const Command command = commandFor(keyCode, shift, inTable);
+    if (command == Command::None) {
         m_presses.seen(stamp);
         return false;
-    case Command::Refresh:
+    }
+    if (command == Command::Refresh) {
         if (m_presses.admit(stamp))
             run(
                 Action::Refresh, [&] { m_form.Form_KeyDown(keyCode, shift); }, m_folders.path());
         return true;
-    case Command::SelectAll:
-        run(Action::SelectAll, m_table.selectAll);
-        return true;
-    case Command::CopyRows:
-        run(Action::CopyRows, m_table.copyRows);
-        return true;
-    case Command::CopyPaths:
-        run(Action::CopyPaths, m_table.copyPaths);
-        return true;
-    case Command::FitColumns:
-        run(Action::FitColumns, m_table.fitColumns);
-        return true;
     }
-    return false;
+    for (const TableStep &step : tableSteps) {
+        if (step.command == command)
+            run(step.action, m_table.*step.step);
+    }
+    return true;
 }
 
 void WindowShell::drivePicked(int index)
