@@ -10,8 +10,6 @@
 
 #include <cstdint>
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace
 {
 
