@@ -85,62 +85,31 @@ TEST(WindowShell, LayoutInPixels)
     EXPECT_EQ(layout::controlLayout(layout::Control::GRD1).accessibleName, "ファイル一覧");
 }
 
-class Drives : public DriveListControl
+// The drive list, the directory list and the window in one, each call logged.
+class Fakes : public DriveListControl, public DirListControl, public ShellView
 {
 public:
-    explicit Drives(Log &log)
-        : m_log(log)
-    {
-    }
     void setChangeHandler(ChangeHandler) override { }
     std::string drive() const override { return "a [A]"; }
     void setDrive(std::string_view text) override
     {
-        m_log.push_back("drive " + std::string(text));
+        log.push_back("drive " + std::string(text));
         throw std::runtime_error("no medium");
     }
     void showDriveOf(std::string_view) override { }
-    void refresh() override { m_log.push_back("drives refresh"); }
-
-private:
-    Log &m_log;
-};
-
-class Folders : public DirListControl
-{
-public:
-    explicit Folders(Log &log)
-        : m_log(log)
-    {
-    }
-    void setChangeHandler(ChangeHandler) override { }
-    std::string path() const override { return shown; }
+    void refresh() override { log.push_back("refresh"); }
+    std::string path() const override { return folder; }
     void setPath(std::string_view text) override
     {
-        m_log.push_back("folder " + std::string(text));
+        log.push_back("folder " + std::string(text));
         if (text == "missing")
             throw std::runtime_error("not found");
     }
-    void refresh() override { }
+    void setBusy(bool busy) override { log.push_back(busy ? "busy" : "idle"); }
+    void report(const std::string &message) override { log.push_back("report " + message); }
 
-    std::string shown;
-
-private:
-    Log &m_log;
-};
-
-class View : public ShellView
-{
-public:
-    explicit View(Log &log)
-        : m_log(log)
-    {
-    }
-    void setBusy(bool busy) override { m_log.push_back(busy ? "busy" : "idle"); }
-    void report(const std::string &message) override { m_log.push_back("report " + message); }
-
-private:
-    Log &m_log;
+    Log log;
+    std::string folder;
 };
 
 // Each step through the shell: what runs, when the busy cursor shows, and what a failure says.
@@ -149,17 +118,15 @@ TEST(WindowShell, StepsShowTheBusyCursorOnlyWhileTheyFillAndReportTheirFailures)
     DateTimeText::setUserLocale("C");
     const TempDir dir;
     dir.file("a.txt");
-    Log log;
-    Drives drive1(log);
+    Fakes fakes;
+    Log &log = fakes.log;
+    fakes.folder = dir.path();
     DriveChooser drives([] { return std::vector<Drive> { { "a", "a [A]" }, { "b", "b [B]" } }; }, {});
-    Folders dir1(log);
-    dir1.shown = dir.path();
     FileList file1;
     RecordingGrid grd1;
-    FileForm form(drive1, dir1, file1, grd1);
-    View view(log);
+    FileForm form(fakes, fakes, file1, grd1);
     bool copyFails = false;
-    WindowShell shell(form, drive1, drives, dir1,
+    WindowShell shell(form, fakes, drives, fakes,
         { [&] { log.push_back("select all"); },
             [&] {
                 if (copyFails)
@@ -167,7 +134,7 @@ TEST(WindowShell, StepsShowTheBusyCursorOnlyWhileTheyFillAndReportTheirFailures)
                 log.push_back("copy rows");
             },
             [&] { log.push_back("copy paths"); }, [&] { log.push_back("fit columns"); } },
-        view);
+        fakes);
     const std::size_t other = 1 - drives.current();
     const std::string otherText = drives.drives()[other].text;
 
@@ -192,7 +159,7 @@ TEST(WindowShell, StepsShowTheBusyCursorOnlyWhileTheyFillAndReportTheirFailures)
             },
             true, { "report コピーできません。\nstd::bad_alloc" } },
         { "F5", [&] { return shell.keyPressed(Key::F5, 0, false, 0); }, true,
-            { "busy", "drives refresh", "folder a [A]", "idle" } },
+            { "busy", "refresh", "refresh", "folder a [A]", "idle" } },
         { "the current drive picked again",
             [&] {
                 shell.drivePicked(static_cast<int>(drives.current()));
