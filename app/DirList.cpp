@@ -64,9 +64,9 @@ public:
         const quorrix::FolderTree::Entry &entry = m_entries[static_cast<std::size_t>(index.row())];
         switch (role) {
         case Qt::DisplayRole:
-            return displayString(entry.name);
+            return shownPath(entry.name);
         case Qt::ToolTipRole:
-            return displayString(entry.path);
+            return shownPath(entry.path);
         case Qt::DecorationRole:
             return entry.open ? m_openIcon : m_closedIcon;
         case DepthRole:

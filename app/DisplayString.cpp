@@ -1,6 +1,7 @@
 #include "DisplayString.h"
 
 #include "DisplayText.h"
+#include "Path.h"
 
 #include <string>
 
@@ -10,4 +11,9 @@ QString displayString(std::string_view bytes)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const std::string shown = quorrix::displayText(bytes);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
+QString shownPath(std::string_view path)
+{
+    return QString::fromStdString(quorrix::path::shown(path));
 }

@@ -7,3 +7,6 @@
 
 // `bytes` made readable and unambiguous by displayText, as a QString; plain text is taken as it is.
 QString displayString(std::string_view bytes);
+
+// A path, a name or a drive's text as the drive and directory lists show it (see quorrix::path::shown).
+QString shownPath(std::string_view path);

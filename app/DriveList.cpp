@@ -77,8 +77,8 @@ DriveList::DriveList(QWidget *parent)
 
 DriveList::DriveList(DriveSource source, QWidget *parent)
     : QComboBox(parent)
+    , DrawnDriveList(std::move(source))
     , m_icon(driveIcon())
-    , m_chooser(std::move(source), [this] { showCurrent(); })
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(driveListAccessible), true);
     Q_UNUSED(accessibleInstalled);
@@ -93,30 +93,18 @@ DriveList::DriveList(DriveSource source, QWidget *parent)
     });
 }
 
-void DriveList::showDriveOf(std::string_view folder)
-{
-    m_chooser.showDriveOf(folder);
-    showCurrent();
-}
-
-void DriveList::refresh()
-{
-    m_chooser.refresh();
-    fill();
-}
-
 void DriveList::fill()
 {
     const QSignalBlocker blocker(this);
     clear();
-    for (const quorrix::Drive &drive : m_chooser.drives())
-        addItem(m_icon, displayString(drive.text));
+    for (const quorrix::Drive &drive : drives())
+        addItem(m_icon, shownPath(drive.text));
     showCurrent();
 }
 
 void DriveList::showCurrent()
 {
     const QSignalBlocker blocker(this);
-    const std::size_t current = m_chooser.current();
-    setCurrentIndex(current < m_chooser.drives().size() ? static_cast<int>(current) : -1);
+    const std::size_t current = chooser().current();
+    setCurrentIndex(current < drives().size() ? static_cast<int>(current) : -1);
 }

@@ -2,8 +2,7 @@
 // (quorrix::DriveChooser); the list draws it.
 #pragma once
 
-#include "Controls.h"
-#include "Navigation.h"
+#include "DrawnDriveList.h"
 
 #include <QComboBox>
 
@@ -11,7 +10,7 @@
 
 // The list's current drive is its own state, not the combo box's: a drive the user picks in the popup is
 // only offered (driveChosen()) and becomes current through setDrive(), which the window calls.
-class DriveList : public QComboBox, public quorrix::DriveListControl
+class DriveList : public QComboBox, public quorrix::DrawnDriveList
 {
     Q_OBJECT
 
@@ -23,24 +22,15 @@ public:
     explicit DriveList(QWidget *parent = nullptr);
     explicit DriveList(DriveSource source, QWidget *parent = nullptr);
 
-    void setChangeHandler(quorrix::ChangeHandler handler) override { m_chooser.setChangeHandler(std::move(handler)); }
-    std::string drive() const override { return m_chooser.drive(); }
-    void setDrive(std::string_view text) override { m_chooser.setDrive(text); }
-    void showDriveOf(std::string_view folder) override;
-    void refresh() override;
-
-    const quorrix::DriveChooser &chooser() const { return m_chooser; }
-    const std::vector<quorrix::Drive> &drives() const { return m_chooser.drives(); }
+    void showCurrent() override;
 
 signals:
     // The user picked drives()[index] in the popup.
     void driveChosen(int index);
 
 private:
-    void fill();
-    void showCurrent();
+    void fill() override;
 
     // Drawn once: an icon drawn anew on every refill is a new image to every cache that keeps drawn icons.
     QIcon m_icon;
-    quorrix::DriveChooser m_chooser;
 };

@@ -2,6 +2,7 @@
 
 #include "DisplayText.h"
 #include "GridModel.h"
+#include "WindowLayout.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -118,8 +119,11 @@ Grid::Grid(QWidget *parent)
     , m_model(new GridModel(this))
 {
     QFont tableFont;
-    tableFont.setFamilies({ u"ＭＳ ゴシック"_s, u"IPAGothic"_s, u"VL Gothic"_s, u"Noto Sans Mono CJK JP"_s });
-    tableFont.setPointSize(9);
+    QStringList families;
+    for (const std::string_view family : quorrix::layout::TableFont.families)
+        families << QString::fromUtf8(family.data(), static_cast<qsizetype>(family.size()));
+    tableFont.setFamilies(families);
+    tableFont.setPointSize(quorrix::layout::TableFont.points);
     setFont(tableFont);
 
     setModel(m_model);

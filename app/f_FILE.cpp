@@ -1,48 +1,43 @@
 #include "f_FILE.h"
 
-#include "FailureText.h"
 #include "Icons.h"
+#include "WindowLayout.h"
 
 #include <QApplication>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 
-#include <cmath>
-#include <exception>
-#include <optional>
-
-using namespace Qt::Literals::StringLiterals;
+#include <cstdint>
 
 namespace
 {
 
-// A rectangle given in twips, in pixels: 15 twips to a pixel.
-QRect fromTwips(int left, int top, int width, int height)
+namespace layout = quorrix::layout;
+
+// Qt's device-independent pixels are those of 96 dots per inch.
+constexpr int QtDpi = 96;
+
+QRect pixels(const layout::Rect &twips)
 {
-    const auto pixels = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+    return QRect(layout::toPixels(twips.left, QtDpi), layout::toPixels(twips.top, QtDpi),
+        layout::toPixels(twips.width, QtDpi), layout::toPixels(twips.height, QtDpi));
 }
 
-// Shows the busy cursor for as long as it lives.
-class BusyCursor
+QString fromUtf8(std::string_view text)
 {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 int shiftState(Qt::KeyboardModifiers modifiers)
 {
     int shift = 0;
     if (modifiers & Qt::ShiftModifier)
-        shift |= quorrix::FileForm::ShiftMask;
+        shift |= quorrix::Key::ShiftMask;
     if (modifiers & Qt::ControlModifier)
-        shift |= quorrix::FileForm::CtrlMask;
+        shift |= quorrix::Key::CtrlMask;
     if (modifiers & Qt::AltModifier)
-        shift |= quorrix::FileForm::AltMask;
+        shift |= quorrix::Key::AltMask;
     return shift;
 }
 
@@ -56,40 +51,47 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     , Dir1(new DirList(Drive1, this))
     , File1(new FileListBox(this))
     , GRD1(new Grid(this))
+    , m_shell(m_form, *Drive1, Drive1->chooser(), *Dir1,
+          { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); }, [this] { GRD1->copySelectedPaths(); },
+              [this] { GRD1->resizeColumnsToContents(); } },
+          *this)
     , m_report(std::move(reporter))
 {
-    setWindowTitle(u"Mirelda Ver1.10"_s);
+    setWindowTitle(fromUtf8(layout::Title));
     setWindowIcon(quorrixIcon());
-    setFixedSize(690, 355); // 10350 x 5325 twips
+    setFixedSize(layout::toPixels(layout::ClientWidth, QtDpi), layout::toPixels(layout::ClientHeight, QtDpi));
     QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(192, 192, 192));
+    background.setColor(
+        QPalette::Window, QColor(layout::Background.red, layout::Background.green, layout::Background.blue));
     setPalette(background);
     setAutoFillBackground(true);
 
-    Drive1->setObjectName(u"Drive1"_s);
-    Dir1->setObjectName(u"Dir1"_s);
-    File1->setObjectName(u"File1"_s);
-    GRD1->setObjectName(u"GRD1"_s);
-    Drive1->setGeometry(fromTwips(120, 120, 1815, 300));
-    Dir1->setGeometry(fromTwips(2040, 120, 8175, 1140));
-    File1->setGeometry(fromTwips(5880, 120, 1935, 270));
-    GRD1->setGeometry(fromTwips(120, 1440, 10095, 3850));
-    // What a screen reader announces for each control; the window's layout has no labels to take them from.
-    Drive1->setAccessibleName(u"ドライブ"_s);
-    Dir1->setAccessibleName(u"フォルダ"_s);
-    GRD1->setAccessibleName(u"ファイル一覧"_s);
-    File1->setFocusPolicy(Qt::NoFocus);
-    File1->hide();
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, GRD1);
+    // The list controls keep the system's font; the table takes its own (Grid).
+    QWidget *const controls[] = { Drive1, Dir1, File1, GRD1 };
+    QWidget *previous = nullptr;
+    for (const layout::ControlLayout &control : layout::Controls) {
+        QWidget *widget = controls[static_cast<std::size_t>(control.control)];
+        widget->setObjectName(fromUtf8(control.name));
+        widget->setGeometry(pixels(control.twips));
+        if (!control.shown) {
+            widget->setFocusPolicy(Qt::NoFocus);
+            widget->hide();
+            continue;
+        }
+        // What a screen reader announces for each control; the window's layout has no labels to take them from.
+        widget->setAccessibleName(fromUtf8(control.accessibleName));
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
 
-    connect(Drive1, &DriveList::driveChosen, this, &f_FILE::chooseDrive);
-    connect(Dir1, &DirList::folderOpened, this, &f_FILE::openFolder);
+    connect(Drive1, &DriveList::driveChosen, this, [this](int index) { m_shell.drivePicked(index); });
+    connect(Dir1, &DirList::folderOpened, this, [this](const std::string &path) { m_shell.folderOpened(path); });
 
     // Key preview: the window sees each key before the widget it is meant for, whichever widget that is.
     watchKeys(this);
 
-    guarded([&] { m_form.Form_Load(commandLine); }, quorrix::Caption::CannotShowFolder);
+    m_shell.load(commandLine);
 }
 
 f_FILE::~f_FILE() = default;
@@ -143,6 +145,10 @@ int f_FILE::virtualKeyCode(int qtKey)
         return 45;
     case Qt::Key_Delete:
         return 46;
+    // The main keys' "=+" key; the key preview tells the keypad's plus apart by the keypad modifier.
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return quorrix::Key::OemPlus;
     default:
         return 0;
     }
@@ -168,13 +174,17 @@ bool f_FILE::eventFilter(QObject *watched, QEvent *event)
         m_keyEvent = event;
         m_keyReceiver = widget;
         const auto *key = static_cast<const QKeyEvent *>(event);
-        const int keyCode = virtualKeyCode(key->key());
-        const int shift = shiftState(key->modifiers());
-        // Only F5 does any work; the busy cursor would flicker on every other key.
-        guarded([&] { m_form.Form_KeyDown(keyCode, shift); }, quorrix::Caption::CannotShowFolder, Dir1->path(),
-            keyCode == quorrix::FileForm::KeyF5);
-        break;
+        int keyCode = virtualKeyCode(key->key());
+        if (key->key() == Qt::Key_Plus && (key->modifiers() & Qt::KeypadModifier))
+            keyCode = quorrix::Key::Add;
+        const bool inTable = widget && (widget == GRD1 || GRD1->isAncestorOf(widget));
+        return m_shell.keyPressed(
+            keyCode, shiftState(key->modifiers()), inTable, static_cast<std::uint32_t>(key->timestamp()));
     }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+        m_shell.inputSeen(static_cast<std::uint32_t>(static_cast<const QInputEvent *>(event)->timestamp()));
+        break;
     case QEvent::KeyRelease:
         // The next press is a new event, even should it reuse the address of the last one.
         m_keyEvent = nullptr;
@@ -185,26 +195,17 @@ bool f_FILE::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-template<typename Action>
-void f_FILE::guarded(Action &&action, std::string_view caption, std::string_view subject, bool busy)
+void f_FILE::setBusy(bool busy)
 {
-    std::optional<std::string> failure;
-    {
-        std::optional<BusyCursor> cursor;
-        if (busy)
-            cursor.emplace();
-        try {
-            action();
-        } catch (const std::exception &e) {
-            failure = quorrix::failureMessage(caption, subject, e);
-        }
-    }
-    if (failure)
-        report(QString::fromStdString(*failure));
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
-void f_FILE::report(const QString &text)
+void f_FILE::report(const std::string &message)
 {
+    const QString text = QString::fromStdString(message);
     if (m_report)
         m_report(text);
     else
@@ -221,17 +222,4 @@ void f_FILE::watchKeys(QWidget *widget)
         if (child->isWidgetType())
             watchKeys(static_cast<QWidget *>(child));
     }
-}
-
-void f_FILE::chooseDrive(int index)
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= Drive1->drives().size())
-        return;
-    const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
-    guarded([&] { Drive1->setDrive(text); }, quorrix::Caption::CannotReadDrive, text);
-}
-
-void f_FILE::openFolder(const std::string &path)
-{
-    guarded([&] { Dir1->setPath(path); }, quorrix::Caption::CannotShowFolder, path);
 }

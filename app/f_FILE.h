@@ -6,6 +6,7 @@
 #include "FileForm.h"
 #include "FileListBox.h"
 #include "Grid.h"
+#include "WindowShell.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -14,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-class f_FILE : public QWidget
+class f_FILE : public QWidget, private quorrix::ShellView
 {
     Q_OBJECT
 
@@ -34,23 +35,19 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Runs a step the user asked for; a failure is reported under `caption`, with `subject` (a path or a
-    // drive's text, or nothing) and the reason, and the program goes on. `busy` shows the busy cursor meanwhile.
-    template<typename Action>
-    void guarded(Action &&action, std::string_view caption, std::string_view subject = {}, bool busy = true);
-    void report(const QString &text);
+    void setBusy(bool busy) override;
+    void report(const std::string &message) override;
     void watchKeys(QWidget *widget);
-    void chooseDrive(int index);
-    void openFolder(const std::string &path);
 
     DriveList *Drive1;
     DirList *Dir1;
     FileListBox *File1;
     Grid *GRD1;
     quorrix::FileForm m_form { *Drive1, *Dir1, *File1, *GRD1 };
+    quorrix::WindowShell m_shell;
 
     Reporter m_report;
-    // The key event last passed to Form_KeyDown and the widget that had it, so that the same event passed
+    // The key event last passed to the shell and the widget that had it, so that the same event passed
     // on to a parent widget (when the child ignores it) is not counted again.
     const QEvent *m_keyEvent = nullptr;
     QPointer<QWidget> m_keyReceiver;

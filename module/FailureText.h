@@ -15,6 +15,9 @@ namespace Caption
     inline constexpr std::string_view CannotShowFolder = "フォルダを表示できません。";
     inline constexpr std::string_view CannotReadDrive = "ドライブを読み取れません。";
     inline constexpr std::string_view CannotStart = "起動できません。";
+    inline constexpr std::string_view CannotSelect = "行を選択できません。";
+    inline constexpr std::string_view CannotCopy = "コピーできません。";
+    inline constexpr std::string_view CannotFitColumns = "列の幅を合わせられません。";
 }
 
 // The reasons a person meets, whatever system gave them.

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <iterator>
+#include <stdexcept>
 
 namespace quorrix
 {
@@ -55,8 +56,17 @@ void FileForm::s_GRD1SET()
 void FileForm::Dir1_Change()
 {
     const std::string folder = m_folders.path();
+    const std::string previous = m_files.path();
     m_files.setPath(folder);
-    Module1::s_GRD1LIST(m_files, m_grid);
+    try {
+        Module1::s_GRD1LIST(m_files, m_grid);
+    } catch (...) {
+        // The directory list goes back to the folder it showed; the file list and the table go back with it, so
+        // that the lists, the rows and the paths a copy takes all name one folder.
+        if (previous != folder)
+            showAgain(previous);
+        throw;
+    }
     // The drive list names the drive of the folder shown, so that F5 re-reads this folder rather than
     // jumping to another drive's current folder. Only once the folder is shown: when listing it fails, the
     // directory list goes back, and the drive list must still name the drive it goes back to.
@@ -94,6 +104,24 @@ void FileForm::Form_Load(std::string_view commandLine)
             showFolder(m_drives.drive());
     } catch (const std::exception &) {
         showFolder(m_drives.drive());
+    }
+}
+
+void FileForm::showAgain(const std::string &folder) noexcept
+{
+    try {
+        if (folder.empty())
+            throw std::invalid_argument("no folder listed yet");
+        m_files.setPath(folder);
+        Module1::s_GRD1LIST(m_files, m_grid);
+    } catch (...) {
+        // Not even the folder shown before can be listed again: an empty table that names it, rather than rows
+        // of a folder no list shows.
+        try {
+            m_grid.setRowCount(0);
+            m_grid.setFolder(folder);
+        } catch (...) {
+        }
     }
 }
 

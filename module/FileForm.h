@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "KeyCommands.h"
 
 #include <string>
 #include <string_view>
@@ -15,9 +16,9 @@ class FileForm
 {
 public:
     // Windows virtual-key code of F5, as the key handler receives it.
-    static constexpr int KeyF5 = 116;
+    static constexpr int KeyF5 = Key::F5;
     // Shift-state flags of the key handler.
-    enum Shift { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+    enum Shift { ShiftMask = Key::ShiftMask, CtrlMask = Key::CtrlMask, AltMask = Key::AltMask };
 
     FileForm(DriveListControl &drive1, DirListControl &dir1, FileListControl &file1, GridControl &grd1);
 
@@ -35,6 +36,9 @@ public:
 private:
     // Points the directory list at `text` and makes sure the table follows, changed or not.
     void showFolder(std::string_view text);
+    // After a fill failed: lists `folder` again and fills the table with it; when even that fails, leaves the
+    // table empty, naming `folder`.
+    void showAgain(const std::string &folder) noexcept;
 
     DriveListControl &m_drives;
     DirListControl &m_folders;

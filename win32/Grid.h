@@ -79,6 +79,7 @@ public:
     std::string selectedRowsText() const;
     // Puts selectedRowsText() on the clipboard as Unicode text, when a row is selected.
     void copySelectedRows() const;
+    void copySelectedPaths() const { copyText(selectedPathsText()); }
     // The full paths of the selected files, one a line, CRLF line ends; empty when no row is selected.
     std::string selectedPathsText() const;
 

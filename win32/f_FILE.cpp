@@ -1,25 +1,30 @@
 #include "f_FILE.h"
 
 #include "DisplayText.h"
-#include "FailureText.h"
 #include "Resource.h"
+#include "WindowLayout.h"
 #include "win32/WideText.h"
 
 #include <commctrl.h>
+#include <cstdint>
 #include <exception>
-#include <optional>
 
 namespace
 {
 
+namespace layout = quorrix::layout;
+
 constexpr wchar_t ClassName[] = L"Quorrix.f_FILE";
-constexpr wchar_t Title[] = L"Mirelda Ver1.10";
 constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-// Twips to pixels at `dpi`: 1440 twips to the inch, so 15 to a pixel at 96 dpi.
 int fromTwips(int twips, UINT dpi)
 {
-    return MulDiv(twips, static_cast<int>(dpi), 1440);
+    return layout::toPixels(twips, static_cast<int>(dpi));
+}
+
+std::wstring title()
+{
+    return quorrix::win32::toWide(layout::Title);
 }
 
 // The calls that know a window's own DPI exist from Windows 10 on; on Windows 7 and 8 the screen's DPI holds.
@@ -74,38 +79,24 @@ HFONT messageFont(UINT dpi)
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-// The table's font: "ＭＳ ゴシック", 9 points, in the Shift-JIS character set.
+// The table's font at `dpi`, in the Shift-JIS character set; Windows itself stands in another face where the
+// first is missing.
 HFONT tableFont(UINT dpi)
 {
-    return CreateFontW(-MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
+    return CreateFontW(-MulDiv(layout::TableFont.points, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+        FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+        quorrix::win32::toWide(layout::TableFont.families.front()).c_str());
 }
-
-// Shows the busy cursor for as long as it lives.
-class BusyCursor
-{
-public:
-    BusyCursor()
-        : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT)))
-    {
-    }
-    ~BusyCursor() { SetCursor(m_previous); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 int shiftState()
 {
     int shift = 0;
     if (GetKeyState(VK_SHIFT) < 0)
-        shift |= quorrix::FileForm::ShiftMask;
+        shift |= quorrix::Key::ShiftMask;
     if (GetKeyState(VK_CONTROL) < 0)
-        shift |= quorrix::FileForm::CtrlMask;
+        shift |= quorrix::Key::CtrlMask;
     if (GetKeyState(VK_MENU) < 0)
-        shift |= quorrix::FileForm::AltMask;
+        shift |= quorrix::Key::AltMask;
     return shift;
 }
 
@@ -115,7 +106,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     : m_report(std::move(reporter))
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_background = CreateSolidBrush(RGB(192, 192, 192));
+    m_background = CreateSolidBrush(RGB(layout::Background.red, layout::Background.green, layout::Background.blue));
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = windowProc;
@@ -130,20 +121,33 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     RegisterClassExW(&windowClass);
 
     // Made at the size for 96 dpi at the system's default place; applyDpi sizes it for its monitor.
-    const SIZE size = outerSize(690, 355, 96);
-    m_handle = CreateWindowExW(
-        0, ClassName, Title, Style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance, this);
+    const SIZE size = outerSize(fromTwips(layout::ClientWidth, 96), fromTwips(layout::ClientHeight, 96), 96);
+    m_handle = CreateWindowExW(0, ClassName, title().c_str(), Style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+        nullptr, nullptr, instance, this);
     if (!m_handle)
         quorrix::win32::failLastError("CreateWindowExW");
 
-    // In tab order; the file list is never shown and has no window.
+    // The file list is never shown and has no window.
     Drive1 = std::make_unique<DriveList>(m_handle, Drive1Id);
     Dir1 = std::make_unique<DirList>(m_handle, Dir1Id, Drive1.get());
     GRD1 = std::make_unique<Grid>(m_handle, GRD1Id);
+    // Tab walks the controls in z-order: that of the layout.
+    const HWND handles[] = { Drive1->handle(), Dir1->handle(), nullptr, GRD1->handle() };
+    HWND previous = HWND_TOP;
+    for (const layout::ControlLayout &control : layout::Controls) {
+        if (const HWND handle = handles[static_cast<std::size_t>(control.control)]; handle && control.shown) {
+            SetWindowPos(handle, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            previous = handle;
+        }
+    }
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
+    m_shell.emplace(*m_form, *Drive1, Drive1->chooser(), *Dir1,
+        quorrix::TableActions { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); },
+            [this] { GRD1->copySelectedPaths(); }, [this] { GRD1->fitColumns(); } },
+        static_cast<quorrix::ShellView &>(*this));
     applyDpi(windowDpi(m_handle));
 
-    guarded([&] { Form_Load(commandLine); }, quorrix::Caption::CannotShowFolder);
+    m_shell->load(commandLine);
 }
 
 f_FILE::~f_FILE()
@@ -187,35 +191,17 @@ void f_FILE::Form_Load(std::string_view commandLine)
 
 bool f_FILE::preTranslate(MSG &message)
 {
-    if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)
-        && (message.hwnd == m_handle || IsChild(m_handle, message.hwnd))) {
-        const int keyCode = static_cast<int>(message.wParam);
-        // Only F5 does any work; the busy cursor would flicker on every other key.
-        guarded([&] { Form_KeyDown(keyCode, shiftState()); }, quorrix::Caption::CannotShowFolder, Dir1->path(),
-            keyCode == quorrix::FileForm::KeyF5);
+    const bool ours = message.hwnd == m_handle || IsChild(m_handle, message.hwnd);
+    if (ours && (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)) {
+        if (m_shell->keyPressed(static_cast<int>(message.wParam), shiftState(), message.hwnd == GRD1->handle(),
+                static_cast<std::uint32_t>(message.time)))
+            return true;
+    } else if (ours && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) {
+        m_shell->inputSeen(static_cast<std::uint32_t>(message.time));
     }
     if (message.message == WM_MOUSEMOVE && message.hwnd == GRD1->handle())
         GRD1->pointerMoved();
     return IsDialogMessageW(m_handle, &message) != 0;
-}
-
-void f_FILE::chooseDrive(int index)
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= Drive1->drives().size())
-        return;
-    if (static_cast<std::size_t>(index) != Drive1->currentDrive()) {
-        const std::string text = Drive1->drives()[static_cast<std::size_t>(index)].text;
-        guarded([&] { Drive1->setDrive(text); }, quorrix::Caption::CannotReadDrive, text);
-    }
-    // The pick changed the box's selection; show the drive that is current now, the previous one on failure.
-    Drive1->showCurrent();
-}
-
-void f_FILE::openFolder(const std::string &path)
-{
-    if (path.empty())
-        return;
-    guarded([&] { Dir1->setPath(path); }, quorrix::Caption::CannotShowFolder, path);
 }
 
 void f_FILE::applyDpi(UINT dpi)
@@ -228,55 +214,48 @@ void f_FILE::applyDpi(UINT dpi)
     m_listFont = messageFont(dpi);
     m_tableFont = tableFont(dpi);
 
-    const auto place = [dpi](HWND control, int left, int top, int width, int height) {
-        SetWindowPos(control, nullptr, fromTwips(left, dpi), fromTwips(top, dpi), fromTwips(width, dpi),
-            fromTwips(height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    // `extra` twips below the control's own height.
+    const auto place = [dpi](HWND control, layout::Control which, int extra = 0) {
+        const layout::Rect &twips = layout::controlLayout(which).twips;
+        SetWindowPos(control, nullptr, fromTwips(twips.left, dpi), fromTwips(twips.top, dpi),
+            fromTwips(twips.width, dpi), fromTwips(twips.height + extra, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     };
     SendMessageW(Drive1->handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont), TRUE);
     // A drop-down list's height is its closed box and its open list together; the box is as high as the
     // layout gives it.
-    place(Drive1->handle(), 120, 120, 1815, 300 + 3000);
-    SendMessageW(Drive1->handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fromTwips(300, dpi) - 6);
-    place(Dir1->handle(), 2040, 120, 8175, 1140);
+    place(Drive1->handle(), layout::Control::Drive1, 3000);
+    SendMessageW(Drive1->handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+        fromTwips(layout::controlLayout(layout::Control::Drive1).twips.height, dpi) - 6);
+    place(Dir1->handle(), layout::Control::Dir1);
     Dir1->setMetrics(m_listFont, dpi);
-    place(GRD1->handle(), 120, 1440, 10095, 3850);
+    place(GRD1->handle(), layout::Control::GRD1);
     GRD1->setMetrics(m_tableFont, dpi);
 
-    const SIZE size = outerSize(fromTwips(10350, dpi), fromTwips(5325, dpi), dpi);
+    const SIZE size = outerSize(fromTwips(layout::ClientWidth, dpi), fromTwips(layout::ClientHeight, dpi), dpi);
     SetWindowPos(m_handle, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
-template<typename Action>
-void f_FILE::guarded(Action &&action, std::string_view caption, std::string_view subject, bool busy)
+void f_FILE::setBusy(bool busy)
 {
-    std::optional<std::string> failure;
-    {
-        std::optional<BusyCursor> cursor;
-        if (busy)
-            cursor.emplace();
-        try {
-            action();
-        } catch (const std::exception &e) {
-            failure = quorrix::failureMessage(caption, subject, e);
-        }
-    }
-    if (failure)
-        report(*failure);
+    if (busy)
+        m_restoredCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    else
+        SetCursor(m_restoredCursor);
 }
 
-void f_FILE::report(const std::string &text)
+void f_FILE::report(const std::string &message)
 {
     if (m_report) {
-        m_report(text);
+        m_report(message);
         return;
     }
     std::wstring wide;
     try {
-        wide = quorrix::win32::toWide(text);
+        wide = quorrix::win32::toWide(message);
     } catch (const std::exception &) {
-        wide = quorrix::win32::toWide(quorrix::displayText(text));
+        wide = quorrix::win32::toWide(quorrix::displayText(message));
     }
-    MessageBoxW(m_handle, wide.c_str(), Title, MB_OK | MB_ICONWARNING);
+    MessageBoxW(m_handle, wide.c_str(), title().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 LRESULT CALLBACK f_FILE::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -300,13 +279,15 @@ LRESULT f_FILE::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const int code = HIWORD(wParam);
         if (id == Drive1Id
             && (code == CBN_SELENDOK
-                || (code == CBN_SELCHANGE && !SendMessageW(Drive1->handle(), CB_GETDROPPEDSTATE, 0, 0))))
-            chooseDrive(static_cast<int>(SendMessageW(Drive1->handle(), CB_GETCURSEL, 0, 0)));
-        else if (id == Dir1Id && code == LBN_DBLCLK)
-            openFolder(Dir1->selectedPath());
+                || (code == CBN_SELCHANGE && !SendMessageW(Drive1->handle(), CB_GETDROPPEDSTATE, 0, 0)))) {
+            m_shell->drivePicked(static_cast<int>(SendMessageW(Drive1->handle(), CB_GETCURSEL, 0, 0)));
+            // The pick changed the box's selection; show the drive that is current now.
+            Drive1->showCurrent();
+        } else if (id == Dir1Id && code == LBN_DBLCLK)
+            m_shell->folderOpened(Dir1->selectedPath());
         // Enter, which the dialog navigation turns into IDOK: opens the directory list's selected folder.
         else if (id == IDOK && GetFocus() == Dir1->handle())
-            openFolder(Dir1->selectedPath());
+            m_shell->folderOpened(Dir1->selectedPath());
         return 0;
     }
     case WM_NOTIFY: {

@@ -7,6 +7,7 @@
 #include "FileForm.h"
 #include "FileList.h"
 #include "Grid.h"
+#include "WindowShell.h"
 
 #include <functional>
 #include <memory>
@@ -15,7 +16,7 @@
 #include <string_view>
 #include <windows.h>
 
-class f_FILE
+class f_FILE : private quorrix::ShellView
 {
 public:
     // Tells the user about a failure: `text` (UTF-8) is the message. The window's own reporter shows a
@@ -27,7 +28,7 @@ public:
 
     // Builds the window (not yet shown) and loads it on `commandLine`, the text after the program's name.
     explicit f_FILE(std::string_view commandLine, Reporter reporter = {});
-    ~f_FILE();
+    ~f_FILE() override;
     f_FILE(const f_FILE &) = delete;
     f_FILE &operator=(const f_FILE &) = delete;
 
@@ -43,10 +44,6 @@ public:
     // the thread's loop takes; returns true when the message has been dealt with.
     bool preTranslate(MSG &message);
 
-    // What the user does in the lists: pick drive `index`, open the folder at `path`.
-    void chooseDrive(int index);
-    void openFolder(const std::string &path);
-
     HWND handle() const { return m_handle; }
     DriveList &drive1() { return *Drive1; }
     DirList &dir1() { return *Dir1; }
@@ -58,11 +55,8 @@ private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Places the controls and sizes the window and fonts for `dpi` dots per inch.
     void applyDpi(UINT dpi);
-    // Runs a step the user asked for; a failure is reported under `caption`, with `subject` (a path or a
-    // drive's text, or nothing) and the reason, and the program goes on. `busy` shows the busy cursor meanwhile.
-    template<typename Action>
-    void guarded(Action &&action, std::string_view caption, std::string_view subject = {}, bool busy = true);
-    void report(const std::string &text);
+    void setBusy(bool busy) override;
+    void report(const std::string &message) override;
 
     HWND m_handle = nullptr;
     UINT m_dpi = 96;
@@ -75,5 +69,7 @@ private:
     quorrix::FileList File1;
     std::unique_ptr<Grid> GRD1;
     std::optional<quorrix::FileForm> m_form;
+    std::optional<quorrix::WindowShell> m_shell;
     Reporter m_report;
+    HCURSOR m_restoredCursor = nullptr; // the cursor the busy cursor replaced
 };

@@ -93,6 +93,7 @@ private slots:
     void keyPreview_data();
     void keyPreview();
     void otherKeysPassThrough();
+    void ctrlEqualsFitsTheColumns();
 
     void openFolder_data();
     void openFolder();
@@ -470,6 +471,20 @@ void tst_f_FILE::otherKeysPassThrough()
     QCOMPARE(refills.count(), 0);
     QCOMPARE(w.names(), QStringList { u"old.txt"_s });
     QCOMPARE(w.dir1()->path(), dir.path());
+}
+
+void tst_f_FILE::ctrlEqualsFitsTheColumns()
+{
+    TempDir dir;
+    dir.file(std::string(60, 'z') + ".txt");
+    Window w(dir.path());
+    QVERIFY(w.showActive());
+    w.grd1()->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.grd1());
+    w.grd1()->horizontalHeader()->resizeSection(0, 10);
+    // Sent to the window, as the keyboard does: the key preview carries it to the table's command.
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(w.grd1()->columnWidth(0), w.grd1()->sizeHintForColumn(0));
 }
 
 void tst_f_FILE::openFolder_data()

@@ -277,6 +277,36 @@ TEST_F(FileFormTest, FolderThatCannotBeListedLeavesListsAndTableAsTheyWere)
     EXPECT_EQ(grid.cells, before);
 }
 
+TEST_F(FileFormTest, FillThatFailsPartWayLeavesEveryControlOnTheFolderShownBefore)
+{
+    struct Case {
+        const char *how;
+        std::size_t failAtRow; // "other" has three files, "home" two
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        { "the folder shown before is filled again", 3, { "a.txt", "b.txt" } },
+        { "nor can the folder shown before be filled: no rows, but of that folder", 2, {} },
+    };
+    for (const Case &c : cases) {
+        for (const bool byDrive : { false, true }) {
+            SCOPED_TRACE(std::string(c.how) + (byDrive ? ", picking a drive" : ", opening a folder"));
+            form.Form_Load(home);
+            drives.current = 0;
+            grid.failAtRow = c.failAtRow;
+            if (byDrive)
+                EXPECT_THROW(drives.setDrive("/media/usb [CAMERA]"), std::runtime_error);
+            else
+                EXPECT_THROW(folders.setPath(other), std::runtime_error);
+            grid.failAtRow = 0;
+            EXPECT_EQ(folders.shown, home);
+            EXPECT_EQ(files.path(), home);
+            EXPECT_EQ(grid.folder, home);
+            EXPECT_EQ(names(), c.rows);
+        }
+    }
+}
+
 TEST_F(FileFormTest, F5RereadsEverythingAndRefillsWhateverTheShiftState)
 {
     form.Form_Load(home);

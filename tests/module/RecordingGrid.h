@@ -54,6 +54,7 @@ public:
         values[{ column, row }] = { value.whole, value.fraction };
     }
     void setColumnWidth(int column, double characters) override { widths[column] = characters; }
+    void setFolder(std::string_view path) override { folder = path; }
     void setSetting(Setting setting, int value) override { settings.emplace_back(setting, value); }
 
     // The text of a cell, empty when never written.
@@ -80,6 +81,7 @@ public:
     bool redraw = true;
     int columns = static_cast<int>(Column::Count);
     std::size_t rows = 0;
+    std::string folder; // of the files the rows name, from which paths are copied
     std::size_t failAtRow = 0; // a row whose cells the table refuses, 0 for none
 };
 

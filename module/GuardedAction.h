@@ -1,0 +1,28 @@
+// The steps a person starts in the window, what the window shows while each runs and what it says when one fails.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorrix
+{
+
+// A step the user starts.
+enum class Action { Load, Refresh, PickDrive, OpenFolder, SelectAll, CopyRows, CopyPaths, FitColumns };
+
+struct ActionTraits {
+    std::string_view caption; // of the message when it fails
+    bool fills; // fills the table, and so may run for seconds: the busy cursor shows meanwhile
+};
+
+ActionTraits traitsOf(Action action);
+
+// Runs `step`. Returns nothing when it succeeds; when it throws, the message to show: `caption`, `subject` (a path
+// or a drive's text, or nothing) and the reason, as failureMessage gives it. No failure passes on, so that none
+// reaches the toolkit's event loop, which cannot carry one.
+std::optional<std::string> runGuarded(
+    const std::function<void()> &step, std::string_view caption, std::string_view subject = {}) noexcept;
+
+} // namespace quorrix
