@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QItemSelectionModel>
 #include <QSignalBlocker>
 
 #include <stdexcept>
@@ -118,5 +119,10 @@ void DriveList::showCurrent()
 {
     const QSignalBlocker blocker(this);
     const std::size_t current = m_chooser.current();
-    setCurrentIndex(current < m_chooser.drives().size() ? static_cast<int>(current) : -1);
+    const int index = current < m_chooser.drives().size() ? static_cast<int>(current) : -1;
+    setCurrentIndex(index);
+    // A screen reader learns the chosen drive, as from a native combo box, from the one selected item of the
+    // box's list; the combo box selects it there only while its popup opens.
+    const QModelIndex item = model()->index(index, modelColumn(), rootModelIndex());
+    view()->selectionModel()->setCurrentIndex(item, QItemSelectionModel::ClearAndSelect);
 }
