@@ -1,7 +1,9 @@
 #include "f_FILE.h"
 
+#include "AccessibleName.h"
 #include "DisplayText.h"
 #include "FailureText.h"
+#include "Path.h"
 #include "Resource.h"
 #include "win32/WideText.h"
 
@@ -140,6 +142,12 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     Drive1 = std::make_unique<DriveList>(m_handle, Drive1Id);
     Dir1 = std::make_unique<DirList>(m_handle, Dir1Id, Drive1.get());
     GRD1 = std::make_unique<Grid>(m_handle, GRD1Id);
+    // What a screen reader announces for each control, as on Linux, with the drive and the folder shown as values.
+    setAccessibleName(Drive1->handle(), L"ドライブ",
+        [this] { return quorrix::win32::toWide(quorrix::path::shown(Drive1->drive())); });
+    setAccessibleName(
+        Dir1->handle(), L"フォルダ", [this] { return quorrix::win32::toWide(quorrix::path::shown(Dir1->path())); });
+    setAccessibleName(GRD1->handle(), L"ファイル一覧");
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     applyDpi(windowDpi(m_handle));
 

@@ -49,7 +49,8 @@ for needle in ('Microsoft.Windows.Common-Controls', 'PerMonitorV2', 'true/pm', '
         failures.append(f'manifest lacks {needle}')
 
 # Linked statically: only the system's own DLLs.
-system = {'KERNEL32.DLL', 'USER32.DLL', 'GDI32.DLL', 'COMCTL32.DLL', 'SHELL32.DLL', 'MPR.DLL', 'MSVCRT.DLL'}
+system = {'KERNEL32.DLL', 'USER32.DLL', 'GDI32.DLL', 'COMCTL32.DLL', 'SHELL32.DLL', 'MPR.DLL', 'MSVCRT.DLL',
+          'OLEACC.DLL', 'OLEAUT32.DLL', 'OLE32.DLL'}
 for entry in pe.DIRECTORY_ENTRY_IMPORT:
     if entry.dll.decode().upper() not in system:
         failures.append(f'imports {entry.dll.decode()}')
