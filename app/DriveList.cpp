@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QItemSelectionModel>
 #include <QSignalBlocker>
 
 #include <stdexcept>
@@ -106,5 +107,10 @@ void DriveList::showCurrent()
 {
     const QSignalBlocker blocker(this);
     const std::size_t current = chooser().current();
-    setCurrentIndex(current < drives().size() ? static_cast<int>(current) : -1);
+    const int index = current < drives().size() ? static_cast<int>(current) : -1;
+    setCurrentIndex(index);
+    // A screen reader learns the chosen drive, as from a native combo box, from the one selected item of the
+    // box's list; the combo box selects it there only while its popup opens.
+    const QModelIndex item = model()->index(index, modelColumn(), rootModelIndex());
+    view()->selectionModel()->setCurrentIndex(item, QItemSelectionModel::ClearAndSelect);
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QChildEvent>
+#include <QFocusFrame>
 #include <QKeyEvent>
 #include <QMessageBox>
 
@@ -84,6 +85,12 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
             setTabOrder(previous, widget);
         previous = widget;
     }
+    // The styles mark the focus in a combo box, or in a table without a current row, only once a key has moved it;
+    // a frame round the control with the focus shows it from the start.
+    auto *focusFrame = new QFocusFrame(this);
+    connect(qApp, &QApplication::focusChanged, focusFrame, [this, focusFrame](QWidget *, QWidget *now) {
+        focusFrame->setWidget(now && now->window() == this ? now : nullptr);
+    });
 
     connect(Drive1, &DriveList::driveChosen, this, [this](int index) { m_shell.drivePicked(index); });
     connect(Dir1, &DirList::folderOpened, this, [this](const std::string &path) { m_shell.folderOpened(path); });

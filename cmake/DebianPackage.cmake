@@ -5,7 +5,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorrix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quorrix developers")
-set(CPACK_PACKAGE_CONTACT "The Quorrix developers")
+set(CPACK_PACKAGE_CONTACT "The Quorrix developers <developers@quorrix.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show every file of a folder as a table")
 # The summary is the first line of the package's description; these paragraphs follow it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Mirelda lists every file of one folder, hidden ones, links, devices, FIFOs

@@ -24,8 +24,10 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Making the Debian package and checking its desktop entry and metainfo.
-packages+=(dpkg-dev desktop-file-utils appstream)
+# Making the Debian package and checking it, its desktop entry and metainfo.
+packages+=(dpkg-dev desktop-file-utils appstream lintian)
+# Reading the window as a screen reader does: the accessibility bus on a session bus, and its Python bindings.
+packages+=(dbus at-spi2-core python3-gi gir1.2-atspi-2.0)
 # --run: only what building and running the program needs (scripts/run.sh), not the test and benchmark tools.
 # --windows: only what building Quorrix.exe and running it under Wine on a virtual display need (scripts/run.sh
 # --windows).

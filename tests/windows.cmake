@@ -44,14 +44,15 @@ add_test(NAME win32_window
 set_tests_properties(win32_window PROPERTIES TIMEOUT 300 RUN_SERIAL ON FIXTURES_REQUIRED wine_prefix)
 
 # The version record, icon, manifest and imports of the program file, read back with pefile (Debian's python3,
-# which has it).
+# which has it), and the zip that ships it.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(QUORRIX_MACHINE i386)
 else()
     set(QUORRIX_MACHINE amd64)
 endif()
 add_test(NAME version_record
-    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/win32/version_record.py $<TARGET_FILE:Quorrix> ${QUORRIX_MACHINE})
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/win32/version_record.py $<TARGET_FILE:Quorrix> ${QUORRIX_MACHINE}
+        ${CMAKE_BINARY_DIR}/Quorrix.zip)
 
 # The core's suites that Linux runs too, from the same sources, in programs of the same names. The natural order's
 # rows that are ICU's own run on Linux only; here the order is compared with the system's own comparison.

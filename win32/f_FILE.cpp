@@ -1,6 +1,8 @@
 #include "f_FILE.h"
 
+#include "AccessibleName.h"
 #include "DisplayText.h"
+#include "Path.h"
 #include "Resource.h"
 #include "WindowLayout.h"
 #include "win32/WideText.h"
@@ -140,6 +142,15 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
             previous = handle;
         }
     }
+    // What a screen reader announces for each control, as on Linux, with the drive and the folder shown as values.
+    const auto name = [](layout::Control control) {
+        return quorrix::win32::toWide(layout::controlLayout(control).accessibleName);
+    };
+    setAccessibleName(Drive1->handle(), name(layout::Control::Drive1),
+        [this] { return quorrix::win32::toWide(quorrix::path::shown(Drive1->drive())); });
+    setAccessibleName(Dir1->handle(), name(layout::Control::Dir1),
+        [this] { return quorrix::win32::toWide(quorrix::path::shown(Dir1->path())); });
+    setAccessibleName(GRD1->handle(), name(layout::Control::GRD1));
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     m_shell.emplace(*m_form, *Drive1, Drive1->chooser(), *Dir1,
         quorrix::TableActions { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); },

@@ -81,6 +81,7 @@ private slots:
     void controlLayout_data();
     void controlLayout();
     void tabOrder();
+    void focusIsDrawn();
     void fileTable();
     void refillLeavesOnlyTheNewRows();
     void progressLiesOverTheTableUntilTheFillEnds();
@@ -198,6 +199,33 @@ void tst_f_FILE::tabOrder()
         QTest::keyClick(w.form.windowHandle(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
+}
+
+// Each control draws where the keyboard focus is, however the focus came there (the window's start, a click, not
+// only Tab): a control looks different with the focus than without it.
+void tst_f_FILE::focusIsDrawn()
+{
+    const TempDir dir;
+    dir.folder("sub");
+    dir.file("a.txt");
+    Window w(dir.path());
+    QVERIFY(w.showActive());
+    QTRY_COMPARE(QApplication::focusWidget(), w.drive1());
+    QStringList unmarked;
+    const QList<QWidget *> controls { w.drive1(), w.dir1(), w.grd1() };
+    for (QWidget *control : controls) {
+        QWidget *other = control == w.drive1() ? static_cast<QWidget *>(w.dir1()) : w.drive1();
+        other->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), other);
+        // The control and the few pixels round it, where a frame may lie.
+        const QRect around = control->geometry().adjusted(-4, -4, 4, 4);
+        const QImage without = w.form.grab(around).toImage();
+        control->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), control);
+        if (w.form.grab(around).toImage() == without)
+            unmarked << control->objectName();
+    }
+    QVERIFY2(unmarked.isEmpty(), qPrintable(u"no focus drawn in "_s + unmarked.join(u", "_s)));
 }
 
 void tst_f_FILE::fileTable()

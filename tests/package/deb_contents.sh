@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the Debian package of the build in BUILD-DIR and checks what it installs and what it depends on.
+# Makes the Debian package of the build in BUILD-DIR and checks what it installs and what it depends on, and,
+# where lintian is installed, that lintian finds no error or warning and the program built hardened.
 set -euo pipefail
 build=$1
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
@@ -12,6 +13,7 @@ deb=$(ls "$out"/*.deb)
 
 expected='./usr/bin/quorrix
 ./usr/share/applications/quorrix.desktop
+./usr/share/doc/quorrix/changelog.gz
 ./usr/share/doc/quorrix/copyright
 ./usr/share/icons/hicolor/scalable/apps/quorrix.svg
 ./usr/share/man/man1/quorrix.1.gz
@@ -23,4 +25,12 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for wanted in 'fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk' qt6-qpa-plugins libqt6widgets6 libicu; do
     [[ "$depends" == *"$wanted"* ]] || { echo "Depends lacks $wanted: $depends"; exit 1; }
 done
-echo "package: $(basename "$deb"), $(wc -l <<<"$files") files"
+if command -v lintian >/dev/null; then
+    # Info tags are advice, except the hardening ones: the program is built with those flags on purpose.
+    tags=$(lintian --display-info --pedantic "$deb" 2>/dev/null | grep -E '^[EW]: |^I: .*hardening-' || true)
+    [ -z "$tags" ] || { echo "lintian:"; echo "$tags"; exit 1; }
+    lintian_said=", lintian clean"
+else
+    lintian_said=", lintian not installed"
+fi
+echo "package: $(basename "$deb"), $(wc -l <<<"$files") files${lintian_said}"

@@ -1,5 +1,6 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
-// each control, copying, ordering, fitting and marks in the table, and a folder that cannot be shown.
+// each control, copying, ordering, fitting and marks in the table, a folder that cannot be shown, what a screen
+// reader reads of the controls, and a change of DPI.
 #include "Path.h"
 #include "TestSupport.h"
 #include "f_FILE.h"
@@ -10,8 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <commctrl.h>
+#include <cstdlib>
 #include <map>
+#include <oleacc.h>
 #include <sstream>
+#include <utility>
 #include <windows.h>
 
 using quorrix::test::TempDir;
@@ -450,4 +454,115 @@ TEST(Win32Window, NamesAreDrawnWithTheMarksOfTheirEscapesAndBlanks)
     DeleteObject(SelectObject(picture, old));
     DeleteDC(picture);
     ReleaseDC(grid.handle(), screen);
+}
+
+namespace
+{
+
+// What a screen reader reads of a control through MSAA: its name and its value, empty where it has none.
+std::pair<std::string, std::string> accessibleNameAndValue(HWND control)
+{
+    IAccessible *object = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(
+        control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void **>(&object));
+    if (FAILED(found)) {
+        std::ostringstream failure;
+        failure << "(no accessible object: 0x" << std::hex << static_cast<unsigned long>(found) << ")";
+        return { failure.str(), "" };
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    const auto read = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR *)) {
+        BSTR text = nullptr;
+        std::string result;
+        if ((object->*get)(self, &text) == S_OK && text)
+            result = toUtf8(text);
+        SysFreeString(text);
+        return result;
+    };
+    std::pair result { read(&IAccessible::get_accName), read(&IAccessible::get_accValue) };
+    object->Release();
+    return result;
+}
+
+std::string windowText(HWND window)
+{
+    wchar_t text[MAX_PATH] = {};
+    GetWindowTextW(window, text, MAX_PATH);
+    return toUtf8(text);
+}
+
+} // namespace
+
+TEST(Win32Window, ScreenReadersHearEachControlsNameAndTheDriveAndFolderShown)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const TempDir dir;
+    const std::string sub = dir.folder("sub 1");
+    Window w(dir.path());
+    for (const std::string &folder : { dir.path(), sub }) {
+        w.window.openFolder(folder);
+        const HWND drives = w.window.drive1().handle();
+        const struct {
+            HWND control;
+            std::string name, value;
+        } controls[] = {
+            // The drive's text as the box shows it.
+            { drives, "ドライブ", windowText(drives) },
+            { w.window.dir1().handle(), "フォルダ", quorrix::path::shown(folder) },
+            { w.window.grd1().handle(), "ファイル一覧", "" },
+        };
+        for (const auto &control : controls)
+            EXPECT_EQ(accessibleNameAndValue(control.control), std::pair(control.name, control.value)) << folder;
+    }
+    EXPECT_FALSE(windowText(w.window.drive1().handle()).empty());
+    EXPECT_TRUE(w.reports.empty());
+}
+
+TEST(Win32Window, ANewDpiScalesLayoutAndFontsAndTheWindowTakesTheSuggestedRectangle)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    const HWND window = w.window.handle();
+    const auto fontHeight = [](HWND control) {
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return std::abs(font.lfHeight);
+    };
+    const UINT startDpi = w.window.dpi();
+    const int startListFont = fontHeight(w.window.dir1().handle());
+    using AdjustForDpi = BOOL WINAPI(RECT *, DWORD, BOOL, DWORD, UINT);
+    const auto adjustForDpi = reinterpret_cast<AdjustForDpi *>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    ASSERT_NE(adjustForDpi, nullptr);
+
+    // Each DPI with a place of its own, as when the window is dragged onto another monitor; then back. Sizes that
+    // fit the test's screen, since Wine keeps a window within it.
+    for (const UINT dpi : { 120u, 112u, startDpi }) {
+        const auto pixels = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+        RECT suggested = { 0, 0, pixels(10350), pixels(5325) };
+        adjustForDpi(&suggested, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE, 0, dpi);
+        OffsetRect(&suggested, static_cast<int>(dpi) - suggested.left, static_cast<int>(dpi) / 2 - suggested.top);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+
+        EXPECT_EQ(w.window.dpi(), dpi);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_TRUE(EqualRect(&rect, &suggested)) << dpi;
+        // The client area is what the suggested rectangle leaves (Wine draws the frame at one size for every DPI);
+        // what lies in it follows the DPI.
+        const RECT list = placeOf(w.window.dir1().handle(), window);
+        EXPECT_EQ(list.left, pixels(2040)) << dpi;
+        EXPECT_EQ(list.bottom - list.top, pixels(1140)) << dpi;
+        const RECT table = placeOf(w.window.grd1().handle(), window);
+        EXPECT_EQ(table.top, pixels(1440)) << dpi;
+        EXPECT_EQ(table.right - table.left, pixels(10095)) << dpi;
+        EXPECT_EQ(fontHeight(w.window.grd1().handle()), MulDiv(9, static_cast<int>(dpi), 72)) << dpi;
+        EXPECT_NEAR(fontHeight(w.window.drive1().handle()),
+            MulDiv(startListFont, static_cast<int>(dpi), static_cast<int>(startDpi)), 1)
+            << dpi;
+    }
+    EXPECT_TRUE(w.reports.empty());
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/python3
-"""Reads the version record, the icon and the manifest back from Quorrix.exe with pefile.
-    version_record.py Quorrix.exe MACHINE        MACHINE: i386 or amd64, what the file must be built for"""
+"""Reads the version record, the icon and the manifest back from Quorrix.exe with pefile, and checks what
+Quorrix.zip gives a user: the same program, a readme and the licence, as texts that Notepad shows.
+    version_record.py Quorrix.exe MACHINE Quorrix.zip     MACHINE: i386 or amd64, what the file must be built for"""
+import re
 import sys
+import zipfile
 
 import pefile
 
-path, machine = sys.argv[1], sys.argv[2]
+path, machine, archive = sys.argv[1], sys.argv[2], sys.argv[3]
 pe = pefile.PE(path)
 failures = []
 
@@ -49,10 +52,26 @@ for needle in ('Microsoft.Windows.Common-Controls', 'PerMonitorV2', 'true/pm', '
         failures.append(f'manifest lacks {needle}')
 
 # Linked statically: only the system's own DLLs.
-system = {'KERNEL32.DLL', 'USER32.DLL', 'GDI32.DLL', 'COMCTL32.DLL', 'SHELL32.DLL', 'MPR.DLL', 'MSVCRT.DLL'}
+system = {'KERNEL32.DLL', 'USER32.DLL', 'GDI32.DLL', 'COMCTL32.DLL', 'SHELL32.DLL', 'MPR.DLL', 'MSVCRT.DLL',
+          'OLEACC.DLL', 'OLEAUT32.DLL', 'OLE32.DLL'}
 for entry in pe.DIRECTORY_ENTRY_IMPORT:
     if entry.dll.decode().upper() not in system:
         failures.append(f'imports {entry.dll.decode()}')
 
-print('\n'.join(failures) or 'version record, icon, manifest and imports as they should be')
+with zipfile.ZipFile(archive) as packed:
+    check('zip contents', sorted(packed.namelist()), ['LICENSE.txt', 'Quorrix.exe', 'README.txt'])
+    with open(path, 'rb') as program:
+        check('the zip\'s Quorrix.exe is the program', packed.read('Quorrix.exe') == program.read(), True)
+    # name, whether it begins with a byte order mark, texts it must hold
+    for name, bom, needles in (
+            ('README.txt', True, ['Quorrix.exe "C:\\My Files"', 'SmartScreen', '空白', 'LICENSE.txt']),
+            ('LICENSE.txt', False, ['MIT License', 'The Quorrix developers'])):
+        data = packed.read(name)
+        check(f'{name} begins with a byte order mark', data.startswith(b'\xef\xbb\xbf'), bom)
+        check(f'{name} ends its lines with CRLF', (re.search(rb'(?<!\r)\n', data), data.endswith(b'\r\n')),
+              (None, True))
+        text = data.decode('utf-8-sig')
+        failures += [f'{name} lacks {needle!r}' for needle in needles if needle not in text]
+
+print('\n'.join(failures) or 'version record, icon, manifest, imports and zip as they should be')
 sys.exit(1 if failures else 0)
