@@ -25,13 +25,15 @@ namespace quorrix::Module1
 namespace
 {
 
-    // Runs one step of a query whose steps may each fail on their own: a failure skips just this step.
+    // Runs one step of a query whose steps may each fail on their own: a failure of the system (an entry gone,
+    // access refused, a time the system cannot place) skips just this step. Anything else, running out of
+    // memory above all, is no answer about the file and passes to the caller.
     template<typename Step>
-    void skipOnFailure(Step &&step) noexcept
+    void skipOnFailure(Step &&step)
     {
         try {
             step();
-        } catch (...) {
+        } catch (const std::system_error &) {
         }
     }
 
@@ -54,31 +56,34 @@ namespace
     void fileInfo(const std::string &path, const DateTimeText &dates, std::string &mark, std::string &created,
         std::string &accessed, std::string &modified, std::string &size, FileValues &values)
     {
-        std::optional<FileSystemObject> fileSystem;
         std::optional<FileObject> file;
         std::string_view chosenMark;
         std::int64_t bytes = 0;
 
-        skipOnFailure([&] { fileSystem.emplace(); });
-        skipOnFailure([&] { file = fileSystem.value().GetFile(path); });
-        skipOnFailure([&] { chosenMark = attributeMark(file.value().Attributes()); });
+        skipOnFailure([&] { file = FileSystemObject().GetFile(path); });
+        if (file)
+            chosenMark = attributeMark(file->Attributes());
         // GetFile already read the length with the same resolution of links; ask the system again only when
         // it failed.
         skipOnFailure([&] { bytes = file ? file->Size() : fileLength(path); });
 
         mark = chosenMark;
         values = {};
-        const auto formatTime
-            = [&](FileTime (FileObject::*time)() const, std::string &out, std::optional<FileTime> &value) {
-                  skipOnFailure([&] {
-                      const FileTime read = (file.value().*time)();
-                      dates.format(read, out);
-                      value = read;
-                  });
-              };
-        formatTime(&FileObject::DateCreated, created, values.created);
-        formatTime(&FileObject::DateLastAccessed, accessed, values.accessed);
-        formatTime(&FileObject::DateLastModified, modified, values.modified);
+        // A time the file system does not keep is no failure: its text is left as it was.
+        const auto formatTime = [&](const std::optional<FileTime> &time, std::string &out,
+                                    std::optional<FileTime> &value) {
+            if (!time)
+                return;
+            skipOnFailure([&] {
+                dates.format(*time, out);
+                value = time;
+            });
+        };
+        if (file) {
+            formatTime(file->DateCreated(), created, values.created);
+            formatTime(file->DateLastAccessed(), accessed, values.accessed);
+            formatTime(file->DateLastModified(), modified, values.modified);
+        }
         size.clear();
         appendDecimal(size, bytes);
         values.bytes = bytes;
