@@ -76,8 +76,11 @@ const char *relative(const char *path)
     return *path ? path : ".";
 }
 
-void *init(fuse_conn_info *, fuse_config *config)
+void *init(fuse_conn_info *connection, fuse_config *config)
 {
+    // Look-ups of several names in one folder at the same time, as a network file system answers them.
+    if (connection->capable & FUSE_CAP_PARALLEL_DIROPS)
+        connection->want |= FUSE_CAP_PARALLEL_DIROPS;
     config->entry_timeout = 0;
     config->attr_timeout = 0;
     config->negative_timeout = 0;
