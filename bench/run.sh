@@ -2,24 +2,29 @@
 # Runs the benchmarks and prints their table: the floor (a directory scan and one statx per file, on one core
 # and with the statx calls split over every core), the program's fill of its table (and the same fill into a table that keeps nothing), `ls -lA` on the same
 # folders, the rows the view asks for when scrolled to the end of a million rows, and start-up against a
-# bare Qt window. Installs nothing (scripts/install-deps.sh does that).
+# bare Qt window; with --slow, the fill of a folder served by the slow file system (tests/slowfs). Installs nothing
+# (scripts/install-deps.sh does that).
 #
-# Usage: bench/run.sh [--million] [--runs N] [--built BUILD_DIR]
+# Usage: bench/run.sh [--million] [--slow] [--runs N] [--built BUILD_DIR]
 #   --million   also a folder of 1,000,000 files (some minutes more)
+#   --slow      also the fill of 10,000 files served with 1 ms a request, against the bound of one round trip
+#               a file over the queries the fill keeps in flight (skipped where FUSE cannot be mounted)
 #   --runs N    runs of each timing (default 5); the table shows the best, start-up the best and the median
 #   --built DIR use the benchmark programs already built in DIR instead of building build/default
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 million=0
+slow=0
 runs=5
 built=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --million) million=1 ;;
+    --slow) slow=1 ;;
     --runs) runs=$2; shift ;;
     --built) built=$2; shift ;;
-    *) echo "usage: $0 [--million] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--million] [--slow] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -27,7 +32,8 @@ done
 if [ -z "$built" ]; then
     (cd "$root" && cmake --preset default -DQUORRIX_BENCH=ON >/dev/null &&
         cmake --build build/default -j2 --target bench_make_folder bench_floor bench_fill bench_startup \
-            bench_bare_window >/dev/null)
+            bench_bare_window >/dev/null &&
+        { [ "$slow" -eq 0 ] || cmake --build build/default -j2 --target slow_fs >/dev/null || true; })
     built="$root/build/default"
 fi
 bin="$built/bench"
@@ -96,6 +102,41 @@ for n in "${sizes[@]}"; do
     row "ls -lA --time-style=full-iso" "$n" "$l" "$(ratio "$l")" "$(ratioAll "$l")" "-"
 done
 
+# The slow share: a folder of 10,000 files through the slow file system at 1 ms a request. The first fill meets
+# names the kernel has not looked up yet; the fills after it (F5) show what the fill itself does.
+slowReport=""
+if [ "$slow" -eq 1 ]; then
+    echo "timing 10,000 files at 1 ms a request ..." >&2
+    slowFiles=10000 slowDelayUs=1000
+    "$bin/bench_make_folder" "$work/slow" "$slowFiles"
+    slowScript='
+        bin=$1 empty=$2 runs=$3
+        read -r _ first _ _ < <("$bin/bench_fill" null "$QUORRIX_SLOW_ROOT" "$empty" 1)
+        read -r _ _ _ before < "$QUORRIX_SLOW_STATS"
+        read -r _ again _ _ < <("$bin/bench_fill" null "$QUORRIX_SLOW_ROOT" "$empty" "$runs")
+        read -r _ peak _ after < "$QUORRIX_SLOW_STATS"
+        echo "$first $again $peak $((after - before))"'
+    slowOut=$("$root/tests/slowfs/with_slow_fs.sh" "$built/tests/slowfs/slow_fs" "$slowDelayUs" "$work/slow" \
+        bash -c "$slowScript" _ "$bin" "$work/empty" "$runs" 2>/dev/null) && slowStatus=0 || slowStatus=$?
+    if [ "$slowStatus" -eq 0 ]; then
+        slowReport=$(awk -v n="$slowFiles" -v d="$slowDelayUs" -v runs="$runs" -v line="$slowOut" 'BEGIN {
+            split(line, f, " ")
+            first = f[1] * n / 1e6; again = f[2] * n / 1e6; peak = f[3]; perFile = f[4] / (runs * n)
+            bound = n * d / 1e6 / 64
+            printf "  %-44s %8.2f s\n", "first fill (names the kernel has not met)", first
+            printf "  %-44s %8.2f s\n", "fill again, best of the runs", again
+            printf "  %-44s %8.2f s  (%d files x %d us / 64 in flight)\n", "bound", bound, n, d
+            printf "  %-44s %8.2fx\n", "fill again / bound", again / bound
+            printf "  %-44s %8d\n", "most requests in flight", peak
+            printf "  %-44s %8.2f\n", "requests a file, fills again", perFile
+        }')
+    elif [ "$slowStatus" -eq 77 ]; then
+        slowReport="  skipped: $slowOut"
+    else
+        slowReport="  failed ($slowStatus): $slowOut"
+    fi
+fi
+
 echo "scrolling to the end of 1,000,000 rows ..." >&2
 read -r _ calls asked total _ < <("$bin/bench_fill" scroll 1000000) || { echo "bench_fill scroll failed" >&2; exit 1; }
 
@@ -129,6 +170,11 @@ printf '%-34s %10s %10s %8s %9s %10s\n' "case" "files" "us/file" "ratio" "all co
 printf '%s\n' "${rows[@]}"
 echo
 echo "Scrolling to the end of $total rows: the view asked the model for $calls cells, on $asked rows."
+if [ "$slow" -eq 1 ]; then
+    echo
+    echo "A slow share: 10,000 files, every request answered 1 ms late, no caching (tests/slowfs):"
+    echo "$slowReport"
+fi
 echo
 echo "Start-up on $display, $startupRuns runs each, from exec to the first paint of the window:"
 printf '  %-34s %10s %10s\n' "" "best" "median"

@@ -256,12 +256,14 @@ namespace
         }
 
         static SliceTime timeSince(std::chrono::steady_clock::time_point started,
-            std::optional<std::chrono::nanoseconds> cpuBefore, const Slice &slice)
+            const std::optional<ThreadTimes> &before, const Slice &slice)
         {
             SliceTime time;
             time.wall = std::chrono::steady_clock::now() - started;
-            if (const std::optional<std::chrono::nanoseconds> cpuAfter = threadCpuTime(); cpuBefore && cpuAfter)
-                time.cpu = *cpuAfter - *cpuBefore;
+            if (const std::optional<ThreadTimes> after = threadTimes(); before && after) {
+                time.cpu = after->cpu - before->cpu;
+                time.waits = after->waits - before->waits;
+            }
             time.files = slice.end - slice.first;
             return time;
         }
@@ -274,9 +276,9 @@ namespace
                 m_inline.emplace(m_files, DateTimeText::user());
             bounds(slice, m_taken);
             const auto started = std::chrono::steady_clock::now();
-            const std::optional<std::chrono::nanoseconds> cpuBefore = threadCpuTime();
+            const std::optional<ThreadTimes> before = threadTimes();
             m_inline->run(slice);
-            const std::size_t wanted = workersWanted(1, m_cores, timeSince(started, cpuBefore, slice));
+            const std::size_t wanted = workersWanted(1, m_cores, timeSince(started, before, slice));
             if (wanted > 1 && m_taken + 1 < m_slices) {
                 std::unique_lock lock(m_mutex);
                 m_claimed = m_taken + 1;
@@ -331,13 +333,13 @@ namespace
                 bounds(slice, index);
                 slice.failure = nullptr;
                 const auto started = std::chrono::steady_clock::now();
-                const std::optional<std::chrono::nanoseconds> cpuBefore = threadCpuTime();
+                const std::optional<ThreadTimes> before = threadTimes();
                 try {
                     query->run(slice);
                 } catch (...) {
                     slice.failure = std::current_exception();
                 }
-                const SliceTime time = timeSince(started, cpuBefore, slice);
+                const SliceTime time = timeSince(started, before, slice);
                 lock.lock();
                 slice.ready = true;
                 // More workers only while there are slices left for them.

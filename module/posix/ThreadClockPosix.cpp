@@ -1,16 +1,20 @@
 #include "FillWorkers.h"
 
-#include <ctime>
+#include <sys/resource.h>
 
 namespace quorrix
 {
 
-std::optional<std::chrono::nanoseconds> threadCpuTime()
+std::optional<ThreadTimes> threadTimes()
 {
-    timespec now {};
-    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0)
+    rusage usage {};
+    if (::getrusage(RUSAGE_THREAD, &usage) != 0)
         return std::nullopt;
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    const auto time = [](const timeval &value) {
+        return std::chrono::seconds(value.tv_sec) + std::chrono::microseconds(value.tv_usec);
+    };
+    // Voluntary switches: the thread waited for the system; involuntary ones are a busy machine's doing.
+    return ThreadTimes { time(usage.ru_utime) + time(usage.ru_stime), static_cast<std::uint64_t>(usage.ru_nvcsw) };
 }
 
 } // namespace quorrix

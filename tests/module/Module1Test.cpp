@@ -538,20 +538,20 @@ TEST(FillWorkersTest, MoreWorkersOnlyWhereTheQueriesWait)
         std::size_t workers;
         nanoseconds wall;
         std::optional<nanoseconds> cpu;
-        std::size_t files;
+        std::size_t waits;
         std::size_t wanted;
     } cases[] = {
         { "processor time unknown", 2, 64ms, std::nullopt, 64, 2 },
         { "busy", 2, 3ms, 2ms, 64, 2 },
         { "waited, but a local disk's pace", 2, 640us, 64us, 64, 2 },
+        { "kept from the processor, not waiting", 2, 64ms, 1ms, 3, 2 },
         { "waited on round trips", 2, 64ms, 1ms, 64, 64 },
-        { "waited somewhat", 2, 8ms, 1ms, 64, 16 },
+        { "waited somewhat", 2, 8ms, 1ms, 32, 16 },
         { "never fewer than now", 32, 8ms, 1ms, 64, 32 },
         { "no processor time at all", 2, 64ms, 0ns, 64, 64 },
-        { "nothing queried", 2, 64ms, 1ms, 0, 2 },
     };
     for (const auto &row : cases)
-        EXPECT_EQ(workersWanted(row.workers, 2, { row.wall, row.cpu, row.files }), row.wanted) << row.what;
+        EXPECT_EQ(workersWanted(row.workers, 2, { row.wall, row.cpu, 64, row.waits }), row.wanted) << row.what;
 }
 
 // The counts of the slow file system (tests/slowfs) that the test runs on: requests answered at once at most, and
