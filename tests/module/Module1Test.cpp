@@ -580,8 +580,9 @@ TEST(SlowFill, ManyQueriesInFlightOneRoundTripAFile)
     Module1::s_GRD1LIST(files, first);
     ASSERT_EQ(first.rows, files.count());
 
-    // The first look-up of a name the kernel has not met goes to the file system one at a time here, whoever
-    // asks; the fill again, as on F5, shows what the fill itself does.
+    // Unless the file system allows parallel directory operations, the kernel sends the first look-up of each
+    // name in a folder only once the one before it is answered, whoever asks; the fill again, as on F5, shows
+    // what the fill itself does.
     const unsigned long requestsBefore = slowFileSystemCounts().second;
     RecordingGrid again;
     Module1::s_GRD1LIST(files, again);

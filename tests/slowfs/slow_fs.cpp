@@ -3,12 +3,17 @@
 // entry or attribute in its caches, so that each query of a file reaches this program, as on a network mount
 // whose caches are off. Extended attributes are not served (as an SFTP mount serves none).
 //
-// Usage: slow_fs SOURCE MOUNT_POINT DELAY_US [STATS_FILE]
+// Usage: slow_fs [--parallel-dirops] SOURCE MOUNT_POINT DELAY_US [STATS_FILE]
+// With --parallel-dirops the kernel is told that look-ups and listings in one folder may run at the same time;
+// without it, as libfuse's default (and before 3.16 its only choice), the kernel sends the first look-up of each
+// name in a folder only after the one before it is answered: only look-ups of names it already holds (and whose
+// entry it revalidates) are sent side by side.
 // Runs in the foreground until the file system is unmounted (fusermount3 -u MOUNT_POINT). STATS_FILE, when
 // given, holds one line, "peak P requests R": the most requests answered at the same time so far, and the
 // requests answered so far; rewritten as each request ends.
 #define FUSE_USE_VERSION 314
 #include <fuse.h>
+#include <linux/fuse.h>
 
 #include <atomic>
 #include <cerrno>
@@ -21,6 +26,8 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
 
@@ -33,6 +40,8 @@ int g_stats = -1;
 std::atomic<unsigned> g_inFlight { 0 };
 std::atomic<unsigned> g_peak { 0 };
 std::atomic<unsigned long> g_requests { 0 };
+bool g_parallelDirops = false;
+std::atomic<bool> g_initAnswered { false };
 
 void writeStats()
 {
@@ -78,9 +87,11 @@ const char *relative(const char *path)
 
 void *init(fuse_conn_info *connection, fuse_config *config)
 {
-    // Look-ups of several names in one folder at the same time, as a network file system answers them.
-    if (connection->capable & FUSE_CAP_PARALLEL_DIROPS)
+    // Asked for where the library passes it on (3.16 on); before, writev() below sets it in the answer.
+    if (g_parallelDirops && (connection->capable & FUSE_CAP_PARALLEL_DIROPS))
         connection->want |= FUSE_CAP_PARALLEL_DIROPS;
+    else
+        connection->want &= ~FUSE_CAP_PARALLEL_DIROPS;
     config->entry_timeout = 0;
     config->attr_timeout = 0;
     config->negative_timeout = 0;
@@ -137,21 +148,34 @@ int opendir(const char *path, fuse_file_info *info)
     return 0;
 }
 
-// Every entry in one answer, with its type, as a network file system lists a folder.
-int readdir(const char *, void *buffer, fuse_fill_dir_t fill, off_t, fuse_file_info *info, fuse_readdir_flags)
+// A part of the folder in each answer, as much as the kernel's buffer holds, each part one request: a network file
+// system lists a folder in batches, with each entry's type and, where the kernel asks for them (READDIRPLUS), its
+// attributes, as an SFTP server's listing carries them.
+int readdir(const char *, void *buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info *info,
+    fuse_readdir_flags flags)
 {
     const Request request;
     DIR *dir = reinterpret_cast<DIR *>(info->fh);
-    ::rewinddir(dir);
+    if (offset == 0)
+        ::rewinddir(dir);
+    else
+        ::seekdir(dir, offset);
+    const bool plus = (flags & FUSE_READDIR_PLUS) != 0;
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir);
         if (!entry)
             return -errno;
         struct stat status {};
-        status.st_ino = entry->d_ino;
-        status.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
-        if (fill(buffer, entry->d_name, &status, 0, fuse_fill_dir_flags {}) != 0)
+        fuse_fill_dir_flags filled {};
+        if (plus && ::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            filled = FUSE_FILL_DIR_PLUS;
+        } else {
+            status = {};
+            status.st_ino = entry->d_ino;
+            status.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
+        }
+        if (fill(buffer, entry->d_name, &status, ::telldir(dir), filled) != 0)
             return 0;
     }
 }
@@ -189,10 +213,35 @@ int release(const char *, fuse_file_info *info)
 
 } // namespace
 
+// Every answer libfuse sends to the kernel passes here. The first is the answer to INIT: with --parallel-dirops,
+// it gets the flag that lets the kernel send look-ups in one folder side by side, which libfuse before 3.16
+// leaves out whatever init() asks.
+extern "C" ssize_t writev(int fd, const iovec *parts, int count)
+{
+    bool first = false;
+    if (count >= 2 && parts[0].iov_len == sizeof(fuse_out_header) && parts[1].iov_len >= sizeof(fuse_init_out))
+        first = !g_initAnswered.exchange(true);
+    if (first && g_parallelDirops) {
+        fuse_init_out answer;
+        std::memcpy(&answer, parts[1].iov_base, sizeof answer);
+        answer.flags |= FUSE_PARALLEL_DIROPS;
+        iovec patched[2] = { parts[0], { &answer, sizeof answer } };
+        if (count == 2 && parts[1].iov_len == sizeof answer)
+            return ::syscall(SYS_writev, fd, patched, 2);
+    }
+    return ::syscall(SYS_writev, fd, parts, count);
+}
+
 int main(int argc, char *argv[])
 {
+    const char *program = argv[0];
+    if (argc > 1 && std::strcmp(argv[1], "--parallel-dirops") == 0) {
+        g_parallelDirops = true;
+        --argc;
+        ++argv;
+    }
     if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: %s SOURCE MOUNT_POINT DELAY_US [STATS_FILE]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--parallel-dirops] SOURCE MOUNT_POINT DELAY_US [STATS_FILE]\n", program);
         return 2;
     }
     g_source = ::open(argv[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -224,10 +273,10 @@ int main(int argc, char *argv[])
     operations.release = release;
 
     // Foreground, many threads (one per request in flight, up to 256), read-only.
-    std::string program = argv[0];
+    std::string programName = program;
     std::string mountPoint = argv[2];
     std::string options = "-oro,fsname=slowfs,subtype=slowfs,max_threads=256,max_idle_threads=256";
     std::string foreground = "-f";
-    char *arguments[] = { program.data(), foreground.data(), options.data(), mountPoint.data(), nullptr };
+    char *arguments[] = { programName.data(), foreground.data(), options.data(), mountPoint.data(), nullptr };
     return fuse_main(4, arguments, &operations, nullptr);
 }

@@ -4,14 +4,20 @@
 # QUORRIX_SLOW_ROOT and the file system's counts (see slow_fs.cpp) in the file QUORRIX_SLOW_STATS names. Exits 77
 # (skipped) with the reason where this machine cannot mount it; unmounts however the command ends.
 #
-# Usage: with_slow_fs.sh SLOW_FS DELAY_US SOURCE COMMAND [ARG...]
+# Usage: with_slow_fs.sh [--parallel-dirops] SLOW_FS DELAY_US SOURCE COMMAND [ARG...]
+#   --parallel-dirops  passed on to slow_fs: the kernel sends first look-ups in one folder side by side
 #   SOURCE  the folder to serve, or a number: a folder of that many empty files, made for the command
 set -u
 skip() {
     echo "Skipped: $*"
     exit 77
 }
-[ $# -ge 4 ] || { echo "usage: $0 SLOW_FS DELAY_US SOURCE COMMAND [ARG...]" >&2; exit 2; }
+options=()
+if [ "${1-}" = --parallel-dirops ]; then
+    options=(--parallel-dirops)
+    shift
+fi
+[ $# -ge 4 ] || { echo "usage: $0 [--parallel-dirops] SLOW_FS DELAY_US SOURCE COMMAND [ARG...]" >&2; exit 2; }
 slow_fs=$1 delay=$2 source=$3
 shift 3
 [ -x "$slow_fs" ] || skip "the slow file system is not built (libfuse3-dev missing when configured)"
@@ -42,7 +48,7 @@ if [[ "$source" =~ ^[0-9]+$ ]]; then
     (cd "$work/source" && for ((i = 1; i <= source; ++i)); do : >"file$i.txt"; done)
     source=$work/source
 fi
-"$slow_fs" "$source" "$work/root" "$delay" "$work/stats" 2>"$work/log" &
+"$slow_fs" "${options[@]}" "$source" "$work/root" "$delay" "$work/stats" 2>"$work/log" &
 server=$!
 # Mounted once the mount point's device is another than its parent's.
 for ((i = 0; i < 100; ++i)); do
