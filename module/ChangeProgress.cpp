@@ -20,9 +20,10 @@ namespace
 
 } // namespace
 
-ChangeProgress::ChangeProgress(GridControl &grid)
+ChangeProgress::ChangeProgress(GridControl &grid, Clock clock)
     : m_grid(grid)
-    , m_started(std::chrono::steady_clock::now())
+    , m_clock(clock)
+    , m_started(clock())
     , m_outer(activeChange)
 {
     if (!m_outer)
@@ -62,7 +63,7 @@ void ChangeProgress::filling(std::size_t rows, std::size_t total)
 
 void ChangeProgress::show(std::size_t rows, std::size_t total)
 {
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = m_clock();
     if (now - m_started < After || (m_showing && now - m_shown < Every) || (total != 0 && rows >= total))
         return;
     m_grid.showProgress(rows, total);

@@ -19,10 +19,12 @@ public:
     static constexpr std::chrono::milliseconds After { 500 };
     static constexpr std::chrono::milliseconds Every { 100 };
 
+    using Clock = std::chrono::steady_clock::time_point (*)();
+
     // Starts timing a change that shows its progress on `grid`, on this thread, until destroyed. Inside a change
     // already timed it adds nothing: the outer change's start counts. A notice still shown when the change ends
     // (a change that failed before its fill) is taken down.
-    explicit ChangeProgress(GridControl &grid);
+    explicit ChangeProgress(GridControl &grid, Clock clock = &std::chrono::steady_clock::now);
     ~ChangeProgress();
     ChangeProgress(const ChangeProgress &) = delete;
     ChangeProgress &operator=(const ChangeProgress &) = delete;
@@ -37,6 +39,7 @@ private:
     void show(std::size_t rows, std::size_t total);
 
     GridControl &m_grid;
+    Clock m_clock;
     std::chrono::steady_clock::time_point m_started;
     std::chrono::steady_clock::time_point m_shown;
     bool m_showing = false; // a notice is up that no fill's end took down
