@@ -1,5 +1,6 @@
 #include "Grid.h"
 
+#include "ChangeProgress.h"
 #include "DisplayText.h"
 #include "GridModel.h"
 #include "WindowLayout.h"
@@ -264,8 +265,9 @@ void Grid::showProgress(std::size_t rows, std::size_t total)
         m_progress->setFont(font());
     }
     const QLocale locale;
-    m_progress->setText(u"ファイルを読み込んでいます\n%1 件中 %2 件"_s.arg(
-        locale.toString(static_cast<qulonglong>(total)), locale.toString(static_cast<qulonglong>(rows))));
+    const QString separator
+        = locale.numberOptions().testFlag(QLocale::OmitGroupSeparator) ? QString() : locale.groupSeparator();
+    m_progress->setText(QString::fromStdString(quorrix::progressText(rows, total, separator.toStdString())));
     m_progress->setGeometry(geometry());
     m_progress->raise();
     m_progress->show();

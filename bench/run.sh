@@ -2,24 +2,29 @@
 # Runs the benchmarks and prints their table: the floor (a directory scan and one statx per file, on one core
 # and with the statx calls split over every core), the program's fill of its table (and the same fill into a table that keeps nothing), `ls -lA` on the same
 # folders, the rows the view asks for when scrolled to the end of a million rows, and start-up against a
-# bare Qt window. Installs nothing (scripts/install-deps.sh does that).
+# bare Qt window; with --slow, the fill of a folder served by the slow file system (tests/slowfs). Installs nothing
+# (scripts/install-deps.sh does that).
 #
-# Usage: bench/run.sh [--million] [--runs N] [--built BUILD_DIR]
+# Usage: bench/run.sh [--million] [--slow] [--runs N] [--built BUILD_DIR]
 #   --million   also a folder of 1,000,000 files (some minutes more)
-#   --runs N    runs of each timing (default 5); the table shows the best, start-up the best and the median
+#   --slow      also the fill of 10,000 files served with 1 ms a request, against the bound of one round trip
+#               a file over the queries the fill keeps in flight (skipped where FUSE cannot be mounted)
+#   --runs N    runs of each timing (default 5); every figure is given as the best and the median of the runs
 #   --built DIR use the benchmark programs already built in DIR instead of building build/default
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 million=0
+slow=0
 runs=5
 built=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --million) million=1 ;;
+    --slow) slow=1 ;;
     --runs) runs=$2; shift ;;
     --built) built=$2; shift ;;
-    *) echo "usage: $0 [--million] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--million] [--slow] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -27,7 +32,8 @@ done
 if [ -z "$built" ]; then
     (cd "$root" && cmake --preset default -DQUORRIX_BENCH=ON >/dev/null &&
         cmake --build build/default -j2 --target bench_make_folder bench_floor bench_fill bench_startup \
-            bench_bare_window >/dev/null)
+            bench_bare_window >/dev/null &&
+        { [ "$slow" -eq 0 ] || cmake --build build/default -j2 --target slow_fs >/dev/null || true; })
     built="$root/build/default"
 fi
 bin="$built/bench"
@@ -61,9 +67,11 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 
 # A time per file as a multiple of the floor's, $f, and of the floor on all cores, $fa.
 ratio() { awk -v a="$1" -v b="$f" 'BEGIN { printf "%.2fx", a / b }'; }
 ratioAll() { awk -v a="$1" -v b="$fa" 'BEGIN { printf "%.2fx", a / b }'; }
+# A median time per file as a multiple of the floor's median, $fm.
+ratioMedian() { awk -v a="$1" -v b="$fm" 'BEGIN { printf "%.2fx", a / b }'; }
 
 rows=()
-row() { rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "$@")"); }
+row() { rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s %9s' "$@")"); }
 
 for n in "${sizes[@]}"; do
     folder="$work/f$n"
@@ -89,12 +97,73 @@ for n in "${sizes[@]}"; do
     done
     f=$(min "${floor[@]}") fa=$(min "${floorAll[@]}")
     g=$(min "${grid[@]}") u=$(min "${null[@]}") l=$(min "${lsrun[@]}")
-    row "floor (getdents64 + statx)" "$n" "$f" "1.00x" "$(ratioAll "$f")" "-"
-    row "floor, statx on all cores" "$n" "$fa" "$(ratio "$fa")" "1.00x" "-"
-    row "fill into the table" "$n" "$g" "$(ratio "$g")" "$(ratioAll "$g")" "$gridBytes"
-    row "fill into a table keeping nothing" "$n" "$u" "$(ratio "$u")" "$(ratioAll "$u")" "$nullBytes"
-    row "ls -lA --time-style=full-iso" "$n" "$l" "$(ratio "$l")" "$(ratioAll "$l")" "-"
+    fm=$(median "${floor[@]}") fam=$(median "${floorAll[@]}")
+    gm=$(median "${grid[@]}") um=$(median "${null[@]}") lm=$(median "${lsrun[@]}")
+    row "floor (getdents64 + statx)" "$n" "$f" "1.00x" "$fm" "1.00x" "$(ratioAll "$f")" "-"
+    row "floor, statx on all cores" "$n" "$fa" "$(ratio "$fa")" "$fam" "$(ratioMedian "$fam")" "1.00x" "-"
+    row "fill into the table" "$n" "$g" "$(ratio "$g")" "$gm" "$(ratioMedian "$gm")" "$(ratioAll "$g")" "$gridBytes"
+    row "fill into a table keeping nothing" "$n" "$u" "$(ratio "$u")" "$um" "$(ratioMedian "$um")" "$(ratioAll "$u")" \
+        "$nullBytes"
+    row "ls -lA --time-style=full-iso" "$n" "$l" "$(ratio "$l")" "$lm" "$(ratioMedian "$lm")" "$(ratioAll "$l")" "-"
 done
+
+# The slow share: a folder of 10,000 files through the slow file system at 1 ms a request, twice: as libfuse's
+# default serves it (the kernel sends the first look-up of each name in a folder only once the one before it is
+# answered), and with parallel directory operations allowed. The first fill meets names the kernel has not looked
+# up yet; the fills after it (F5) show what the fill itself does.
+slowReport=""
+if [ "$slow" -eq 1 ]; then
+    slowFiles=10000 slowDelayUs=1000
+    "$bin/bench_make_folder" "$work/slow" "$slowFiles"
+    slowScript='
+        bin=$1 empty=$2 runs=$3
+        read -r _ first _ _ < <("$bin/bench_fill" null "$QUORRIX_SLOW_ROOT" "$empty" 1)
+        read -r _ _ _ before < "$QUORRIX_SLOW_STATS"
+        again=()
+        for ((i = 0; i < runs; ++i)); do
+            read -r _ us _ _ < <("$bin/bench_fill" null "$QUORRIX_SLOW_ROOT" "$empty" 1)
+            again+=("$us")
+        done
+        read -r _ peak _ after < "$QUORRIX_SLOW_STATS"
+        best=$(printf "%s\n" "${again[@]}" | sort -g | head -1)
+        median=$(printf "%s\n" "${again[@]}" | sort -g |
+            awk "{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }")
+        echo "$first $best $median $peak $((after - before))"'
+    for mode in serial parallel; do
+        echo "timing 10,000 files at 1 ms a request, first look-ups $mode ..." >&2
+        options=()
+        [ "$mode" = parallel ] && options=(--parallel-dirops)
+        slowOut=$("$root/tests/slowfs/with_slow_fs.sh" "${options[@]}" "$built/tests/slowfs/slow_fs" "$slowDelayUs" \
+            "$work/slow" bash -c "$slowScript" _ "$bin" "$work/empty" "$runs" 2>/dev/null) && slowStatus=0 ||
+            slowStatus=$?
+        if [ "$mode" = serial ]; then
+            slowReport+="  the kernel sends a folder's first look-ups one at a time (libfuse's default):"$'\n'
+        else
+            slowReport+="  look-ups in one folder side by side (slow_fs --parallel-dirops):"$'\n'
+        fi
+        if [ "$slowStatus" -eq 0 ]; then
+            slowReport+=$(awk -v n="$slowFiles" -v d="$slowDelayUs" -v runs="$runs" -v mode="$mode" -v line="$slowOut" 'BEGIN {
+                split(line, f, " ")
+                first = f[1] * n / 1e6; best = f[2] * n / 1e6; median = f[3] * n / 1e6; peak = f[4]
+                perFile = f[5] / (runs * n)
+                # The listing: its requests (those beyond one a file) one after another, as one reader asks them.
+                listing = f[5] / runs - n; if (listing < 0) listing = 0
+                bound = (listing + n / 64) * d / 1e6
+                firstBound = mode == "serial" ? (listing + n) * d / 1e6 : bound
+                printf "    %-42s %8.2f s  %6.2fx its bound, %.2f s\n", "first fill (names the kernel has not met)", first, first / firstBound, firstBound
+                printf "    %-42s %8.2f s  %6.2fx\n", "fill again, median of the runs", median, median / bound
+                printf "    %-42s %8.2f s  %6.2fx\n", "fill again, best of the runs", best, best / bound
+                printf "    %-42s %8.2f s  (%d listing requests + %d files / 64 in flight, x %d us)\n", "bound of a fill", bound, listing, n, d
+                printf "    %-42s %8d\n", "most requests in flight", peak
+                printf "    %-42s %8.2f\n", "requests a file, fills again", perFile
+            }')$'\n'
+        elif [ "$slowStatus" -eq 77 ]; then
+            slowReport+="    skipped: $slowOut"$'\n'
+        else
+            slowReport+="    failed ($slowStatus): $slowOut"$'\n'
+        fi
+    done
+fi
 
 echo "scrolling to the end of 1,000,000 rows ..." >&2
 read -r _ calls asked total _ < <("$bin/bench_fill" scroll 1000000) || { echo "bench_fill scroll failed" >&2; exit 1; }
@@ -123,12 +192,18 @@ labelTimes=$(awk '$1 == "label" { print $2 }' <<<"$startup")
 quorrixTimes=$(awk '$1 == "quorrix" { print $2 }' <<<"$startup")
 
 echo
-echo "Fill, $(nproc) cores, warm cache, best of $runs runs (1,000,000 files: of $(((runs + 1) / 2)))"
+echo "Fill, $(nproc) cores, warm cache, $runs rounds (1,000,000 files: $(((runs + 1) / 2))), each the best of two tries;"
+echo "best and median of the rounds, in us a file and as a multiple of the floor's best and median"
 echo
-printf '%-34s %10s %10s %8s %9s %10s\n' "case" "files" "us/file" "ratio" "all cores" "bytes/row"
+printf '%-34s %8s %9s %7s %9s %7s %9s %9s\n' "case" "files" "best" "ratio" "median" "ratio" "all cores" "bytes/row"
 printf '%s\n' "${rows[@]}"
 echo
 echo "Scrolling to the end of $total rows: the view asked the model for $calls cells, on $asked rows."
+if [ "$slow" -eq 1 ]; then
+    echo
+    echo "A slow share: 10,000 files, every request answered 1 ms late, no caching (tests/slowfs):"
+    printf '%s' "$slowReport"
+fi
 echo
 echo "Start-up on $display, $startupRuns runs each, from exec to the first paint of the window:"
 printf '  %-34s %10s %10s\n' "" "best" "median"

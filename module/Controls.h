@@ -130,8 +130,10 @@ public:
     };
     virtual void setSetting(Setting setting, int value) = 0;
 
-    // A fill that runs long: `rows` of `total` data rows are written so far, while repainting is held back.
-    // The table may show it; turning repainting on again ends it. Called on the thread that fills.
+    // A change of the folder shown that runs long: `rows` of `total` data rows are written so far, while
+    // repainting is held back, or, with `total` 0, the folder is still being read and `rows` entries are read
+    // (progressText gives the notice's text). The table may show it; turning repainting on again ends it. Called
+    // on the thread that fills.
     virtual void showProgress(std::size_t rows, std::size_t total)
     {
         (void)rows;

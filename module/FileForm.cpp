@@ -1,5 +1,6 @@
 #include "FileForm.h"
 
+#include "ChangeProgress.h"
 #include "FolderSnapshot.h"
 #include "Module1.h"
 
@@ -55,6 +56,7 @@ void FileForm::s_GRD1SET()
 
 void FileForm::Dir1_Change()
 {
+    const ChangeProgress change(m_grid);
     const std::string folder = m_folders.path();
     const std::string previous = m_files.path();
     m_files.setPath(folder);
@@ -85,6 +87,7 @@ void FileForm::Form_KeyDown(int keyCode, int /*shift*/)
     // The folder shown is read once, by the directory list; the lists that follow it take that reading. The
     // file list is not read on its own either: Dir1_Change below lists it anew in any case.
     const FolderSnapshot snapshot;
+    const ChangeProgress change(m_grid);
     m_drives.refresh();
     m_folders.refresh();
     Drive1_Change();

@@ -1,5 +1,6 @@
 #include "FileList.h"
 
+#include "ChangeProgress.h"
 #include "FileSystem.h"
 #include "FolderSnapshot.h"
 #include "NaturalOrder.h"
@@ -31,7 +32,14 @@ void FileList::setPath(std::string_view folder)
 
     const auto view
         = [&names, &found](std::size_t i) { return std::string_view(names).substr(found[i], found[i + 1] - found[i]); };
-    const std::vector<std::size_t> order = naturalOrder(found.size() - 1, view);
+    // Ordering reads each name once for its key, and a long ordering is part of the change's progress.
+    const std::size_t count = found.size() - 1;
+    std::size_t ordered = 0;
+    const std::vector<std::size_t> order = naturalOrder(count, [&](std::size_t i) {
+        if (++ordered % 1024 == 0)
+            ChangeProgress::reading(std::min(ordered, count));
+        return view(i);
+    });
 
     // The names once more, in the list's order: a fill reads them one after another, which memory serves far
     // faster than names scattered in the order the folder gave them.

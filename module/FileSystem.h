@@ -77,11 +77,11 @@ public:
     // the entry (read-only without write permission, hidden for a leading ".", system for an entry that is
     // neither a regular file nor a folder). Read when the object is made.
     int Attributes() const { return m_attributes; }
-    // Birth time (on ntfs-3g, which gives statx none, from its own xattr); throws when the file system does
-    // not record one.
-    FileTime DateCreated() const { return timeOrThrow(m_created); }
-    FileTime DateLastAccessed() const { return timeOrThrow(m_accessed); }
-    FileTime DateLastModified() const { return timeOrThrow(m_modified); }
+    // Birth time (on ntfs-3g, which gives statx none, from its own xattr); nothing where the file system does
+    // not record one. The other times likewise: a file system that keeps none gives nothing.
+    std::optional<FileTime> DateCreated() const { return m_created; }
+    std::optional<FileTime> DateLastAccessed() const { return m_accessed; }
+    std::optional<FileTime> DateLastModified() const { return m_modified; }
     // Length in bytes.
     std::int64_t Size() const { return m_size; }
 
@@ -90,13 +90,6 @@ public:
     bool isRegular() const { return m_kind == Kind::File; }
 
 private:
-    static FileTime timeOrThrow(const std::optional<FileTime> &time)
-    {
-        if (!time)
-            throw std::system_error(std::make_error_code(std::errc::no_message_available), "time not recorded");
-        return *time;
-    }
-
     int m_attributes = 0;
     Kind m_kind = Kind::Other;
     std::int64_t m_size = 0;

@@ -1,5 +1,6 @@
 #include "FolderSnapshot.h"
 
+#include "ChangeProgress.h"
 #include "FileSystem.h"
 
 #include <cstring>
@@ -11,6 +12,9 @@ namespace
 {
 
     thread_local FolderSnapshot *innermostSnapshot = nullptr;
+
+    // Entries read between two reports to the change's progress.
+    constexpr std::size_t ProgressStep = 1024;
 
 } // namespace
 
@@ -30,7 +34,12 @@ void FolderSnapshot::list(
 {
     FolderSnapshot *snapshot = innermostSnapshot;
     if (!snapshot) {
-        listFolder(folder, visit);
+        std::size_t read = 0;
+        listFolder(folder, [&](std::string_view name, bool isFolder) {
+            visit(name, isFolder);
+            if (++read % ProgressStep == 0)
+                ChangeProgress::reading(read);
+        });
         return;
     }
     if (const auto kept = snapshot->m_listings.find(folder); kept != snapshot->m_listings.end()) {
@@ -44,11 +53,14 @@ void FolderSnapshot::list(
         return;
     }
     std::string entries;
+    std::size_t read = 0;
     listFolder(folder, [&](std::string_view name, bool isFolder) {
         entries += isFolder ? 'd' : 'f';
         entries.append(name);
         entries += '\0';
         visit(name, isFolder);
+        if (++read % ProgressStep == 0)
+            ChangeProgress::reading(read);
     });
     snapshot->m_listings.emplace(std::string(folder), std::move(entries));
 }

@@ -1,8 +1,10 @@
 #include "Module1.h"
 
+#include "ChangeProgress.h"
 #include "DateTimeText.h"
 #include "FileList.h"
 #include "FileSystem.h"
+#include "FillWorkers.h"
 #include "FolderSnapshot.h"
 #include "Path.h"
 
@@ -25,13 +27,15 @@ namespace quorrix::Module1
 namespace
 {
 
-    // Runs one step of a query whose steps may each fail on their own: a failure skips just this step.
+    // Runs one step of a query whose steps may each fail on their own: a failure of the system (an entry gone,
+    // access refused, a time the system cannot place) skips just this step. Anything else, running out of
+    // memory above all, is no answer about the file and passes to the caller.
     template<typename Step>
-    void skipOnFailure(Step &&step) noexcept
+    void skipOnFailure(Step &&step)
     {
         try {
             step();
-        } catch (...) {
+        } catch (const std::system_error &) {
         }
     }
 
@@ -54,31 +58,34 @@ namespace
     void fileInfo(const std::string &path, const DateTimeText &dates, std::string &mark, std::string &created,
         std::string &accessed, std::string &modified, std::string &size, FileValues &values)
     {
-        std::optional<FileSystemObject> fileSystem;
         std::optional<FileObject> file;
         std::string_view chosenMark;
         std::int64_t bytes = 0;
 
-        skipOnFailure([&] { fileSystem.emplace(); });
-        skipOnFailure([&] { file = fileSystem.value().GetFile(path); });
-        skipOnFailure([&] { chosenMark = attributeMark(file.value().Attributes()); });
+        skipOnFailure([&] { file = FileSystemObject().GetFile(path); });
+        if (file)
+            chosenMark = attributeMark(file->Attributes());
         // GetFile already read the length with the same resolution of links; ask the system again only when
         // it failed.
         skipOnFailure([&] { bytes = file ? file->Size() : fileLength(path); });
 
         mark = chosenMark;
         values = {};
-        const auto formatTime
-            = [&](FileTime (FileObject::*time)() const, std::string &out, std::optional<FileTime> &value) {
-                  skipOnFailure([&] {
-                      const FileTime read = (file.value().*time)();
-                      dates.format(read, out);
-                      value = read;
-                  });
-              };
-        formatTime(&FileObject::DateCreated, created, values.created);
-        formatTime(&FileObject::DateLastAccessed, accessed, values.accessed);
-        formatTime(&FileObject::DateLastModified, modified, values.modified);
+        // A time the file system does not keep is no failure: its text is left as it was.
+        const auto formatTime = [&](const std::optional<FileTime> &time, std::string &out,
+                                    std::optional<FileTime> &value) {
+            if (!time)
+                return;
+            skipOnFailure([&] {
+                dates.format(*time, out);
+                value = time;
+            });
+        };
+        if (file) {
+            formatTime(file->DateCreated(), created, values.created);
+            formatTime(file->DateLastAccessed(), accessed, values.accessed);
+            formatTime(file->DateLastModified(), modified, values.modified);
+        }
         size.clear();
         appendDecimal(size, bytes);
         values.bytes = bytes;
@@ -86,13 +93,14 @@ namespace
 
     // The cells the query gives a row: mark, the three date-times and the size text.
     constexpr std::size_t QueriedCells = 5;
-    // Rows queried at a time: a few milliseconds of work, little memory.
-    constexpr std::size_t SliceRows = 512;
+    // Rows queried at a time: well under a millisecond of work on a local disk, little memory, and on a slow file
+    // system few enough round trips that a worker soon learns its queries wait.
+    constexpr std::size_t SliceRows = 64;
+    // Slices a worker may query ahead of the reader, besides a few that any fill may.
+    constexpr std::size_t AheadPerWorker = 4;
+    constexpr std::size_t AheadOfAll = 8;
     // Below this many files, threads would cost more than they save.
     constexpr std::size_t ThreadedFrom = 4096;
-    // A fill that runs longer than this shows how far it is, and then again at most this often.
-    constexpr std::chrono::milliseconds ProgressAfter { 500 };
-    constexpr std::chrono::milliseconds ProgressEvery { 100 };
 
     // The queried cells of the rows of entries first to end - 1.
     struct Slice {
@@ -163,7 +171,10 @@ namespace
 
     // The queried rows of a file list, slice by slice in the list's order. A large list is queried on a
     // worker thread per core, each with the folder open for itself, a few slices ahead of the reader; a
-    // small one on the reader's thread, when it asks. The list must not change while the queue lives.
+    // small one on the reader's thread, when it asks. Where the queries wait on the file system rather than
+    // the processor, more workers are started, up to MaxFillWorkers, so that many queries are in flight; a
+    // small list whose first slice waited goes over to workers for the rest. The list must not change while
+    // the queue lives.
     class SliceQueue
     {
     public:
@@ -171,22 +182,14 @@ namespace
             : m_files(files)
             , m_count(count)
             , m_slices((count + SliceRows - 1) / SliceRows)
+            , m_cores(std::max(1u, std::thread::hardware_concurrency()))
             , m_queried(std::move(queried))
         {
             if (!m_queried.empty())
                 return;
-            const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-            const std::size_t workers = count >= ThreadedFrom && cores > 1 ? std::min(cores, m_slices) : 0;
-            m_ring.resize(workers ? 3 * workers : 1);
-            if (workers == 0)
-                return;
-            const DateTimeText &dates = DateTimeText::user();
-            try {
-                for (std::size_t i = 0; i < workers; ++i)
-                    m_threads.emplace_back([this, &dates] { work(dates); });
-            } catch (const std::system_error &) {
-                // The threads that started are enough; with none, the reader queries.
-            }
+            m_ring.resize(std::max<std::size_t>(1, std::min(m_slices, AheadPerWorker * MaxFillWorkers + AheadOfAll)));
+            if (count >= ThreadedFrom && m_cores > 1)
+                m_wanted = std::min(m_cores, m_slices);
         }
 
         ~SliceQueue()
@@ -209,15 +212,20 @@ namespace
             if (!m_queried.empty())
                 return m_queried[m_taken];
             Slice &slice = m_ring[m_taken % m_ring.size()];
-            if (m_threads.empty()) {
-                if (!m_inline)
-                    m_inline.emplace(m_files, DateTimeText::user());
-                bounds(slice, m_taken);
-                m_inline->run(slice);
-                return slice;
+            // Without workers, none touches m_wanted but this thread.
+            if (m_threads.empty() && m_wanted > 0) {
+                std::unique_lock lock(m_mutex);
+                startWanted(lock);
             }
+            if (m_threads.empty())
+                return queryHere(slice);
             std::unique_lock lock(m_mutex);
-            m_ready.wait(lock, [&] { return slice.ready || m_broken; });
+            for (;;) {
+                startWanted(lock);
+                m_ready.wait(lock, [&] { return slice.ready || m_broken || m_threads.size() < m_wanted; });
+                if (slice.ready || m_broken)
+                    break;
+            }
             if (!slice.ready)
                 std::rethrow_exception(m_broken);
             if (slice.failure)
@@ -228,7 +236,7 @@ namespace
         // The slice that next() gave is written: its room may take another.
         void done()
         {
-            if (m_threads.empty()) {
+            if (!m_queried.empty() || m_threads.empty()) {
                 ++m_taken;
                 return;
             }
@@ -247,6 +255,60 @@ namespace
             slice.end = std::min(m_count, slice.first + SliceRows);
         }
 
+        static SliceTime timeSince(std::chrono::steady_clock::time_point started,
+            const std::optional<ThreadTimes> &before, const Slice &slice)
+        {
+            SliceTime time;
+            time.wall = std::chrono::steady_clock::now() - started;
+            if (const std::optional<ThreadTimes> after = threadTimes(); before && after) {
+                time.cpu = after->cpu - before->cpu;
+                time.waits = after->waits - before->waits;
+            }
+            time.files = slice.end - slice.first;
+            return time;
+        }
+
+        // Queries the reader's slice on its own thread. When that slice's queries waited on the file system, the
+        // slices after it go to workers.
+        Slice &queryHere(Slice &slice)
+        {
+            if (!m_inline)
+                m_inline.emplace(m_files, DateTimeText::user());
+            bounds(slice, m_taken);
+            const auto started = std::chrono::steady_clock::now();
+            const std::optional<ThreadTimes> before = threadTimes();
+            m_inline->run(slice);
+            const std::size_t wanted = workersWanted(1, m_cores, timeSince(started, before, slice));
+            if (wanted > 1 && m_taken + 1 < m_slices) {
+                std::unique_lock lock(m_mutex);
+                m_claimed = m_taken + 1;
+                m_wanted = std::min(wanted, m_slices - m_claimed);
+                startWanted(lock);
+            }
+            return slice;
+        }
+
+        // Starts workers until there are as many as wanted; only the reader's thread starts them, with the
+        // queue's lock held. When one cannot be started, those that run are enough; with none, the reader
+        // queries the rest itself.
+        void startWanted(std::unique_lock<std::mutex> &)
+        {
+            if (m_threads.size() >= m_wanted)
+                return;
+            const DateTimeText &dates = DateTimeText::user();
+            while (m_threads.size() < m_wanted) {
+                try {
+                    m_threads.emplace_back([this, &dates] { work(dates); });
+                } catch (const std::system_error &) {
+                    m_wanted = m_threads.size();
+                }
+            }
+            m_room.notify_all();
+        }
+
+        // Slices that may be queried ahead of the reader with `workers` at work.
+        std::size_t ahead() const { return std::min(m_ring.size(), AheadPerWorker * m_threads.size() + AheadOfAll); }
+
         void work(const DateTimeText &shared)
         {
             std::optional<DateTimeText> dates;
@@ -262,8 +324,7 @@ namespace
             }
             std::unique_lock lock(m_mutex);
             for (;;) {
-                m_room.wait(
-                    lock, [&] { return m_stop || m_claimed == m_slices || m_claimed < m_taken + m_ring.size(); });
+                m_room.wait(lock, [&] { return m_stop || m_claimed == m_slices || m_claimed < m_taken + ahead(); });
                 if (m_stop || m_claimed == m_slices)
                     return;
                 const std::size_t index = m_claimed++;
@@ -271,31 +332,45 @@ namespace
                 lock.unlock();
                 bounds(slice, index);
                 slice.failure = nullptr;
+                const auto started = std::chrono::steady_clock::now();
+                const std::optional<ThreadTimes> before = threadTimes();
                 try {
                     query->run(slice);
                 } catch (...) {
                     slice.failure = std::current_exception();
                 }
+                const SliceTime time = timeSince(started, before, slice);
                 lock.lock();
                 slice.ready = true;
-                m_ready.notify_one();
+                // More workers only while there are slices left for them.
+                const std::size_t wanted
+                    = std::min(workersWanted(m_wanted, m_cores, time), m_wanted + (m_slices - m_claimed));
+                if (wanted > m_wanted) {
+                    m_wanted = wanted;
+                    m_ready.notify_all();
+                    m_room.notify_all();
+                } else {
+                    m_ready.notify_one();
+                }
             }
         }
 
         const FileListControl &m_files;
         const std::size_t m_count;
         const std::size_t m_slices;
+        const std::size_t m_cores;
         std::vector<Slice> m_queried; // every slice, queried before the queue was made
         std::vector<Slice> m_ring; // slice i is queried into m_ring[i % size]
         std::optional<SliceQuery> m_inline;
         std::mutex m_mutex;
-        std::condition_variable m_ready; // a slice is queried, or a worker could not start
-        std::condition_variable m_room; // a slice is written, or the queue ends
+        std::condition_variable m_ready; // a slice is queried, more workers are wanted, or a worker could not start
+        std::condition_variable m_room; // a slice is written, more workers may query ahead, or the queue ends
         std::size_t m_claimed = 0; // slices handed to workers
         std::size_t m_taken = 0; // slices written by the reader
+        std::size_t m_wanted = 0; // workers to have; none while the reader queries
         bool m_stop = false;
         std::exception_ptr m_broken;
-        std::vector<std::thread> m_threads;
+        std::vector<std::thread> m_threads; // started and joined by the reader's thread only
     };
 
     // The first fill's rows, queried before the window's list existed: the list they belong to and every
@@ -331,7 +406,8 @@ std::thread prepareFirstFill(std::string commandLine)
 {
     return std::thread([commandLine = std::move(commandLine)] {
         try {
-            const DateTimeText &dates = DateTimeText::user();
+            // The user's patterns are made here, while the window is being made, not by the fill.
+            DateTimeText::user();
             EarlyFill early;
             std::string folder = s_CMDPATH(commandLine);
             if (folder.empty())
@@ -351,12 +427,13 @@ std::thread prepareFirstFill(std::string commandLine)
             const std::size_t count = early.files.count();
             if (count == 0 || count >= ThreadedFrom)
                 return;
-            SliceQuery query(early.files, dates);
-            for (std::size_t first = 0; first < count; first += SliceRows) {
-                Slice &slice = early.slices.emplace_back();
-                slice.first = first;
-                slice.end = std::min(count, first + SliceRows);
-                query.run(slice);
+            // Queried as the window's fill would: on this thread, or on workers where the queries wait.
+            SliceQueue queue(early.files, count);
+            for (std::size_t i = 0; i < count;) {
+                const Slice &slice = queue.next();
+                early.slices.push_back(slice);
+                i = slice.end;
+                queue.done();
             }
             const std::lock_guard lock(g_earlyMutex);
             g_early = std::move(early);
@@ -452,6 +529,9 @@ std::string sizeText(std::string_view byteCount)
 
 void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
 {
+    // A fill that runs long shows how far it is: counted from the start of the change that asked for it, or
+    // from here when it is a change of its own.
+    const ChangeProgress change(GRD1);
     GRD1.setRedraw(false);
     try {
         GRD1.setRowCount(0);
@@ -462,8 +542,6 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
         // The files are queried ahead, on other threads where the folder is large enough to gain from them;
         // the cells are written here alone, row by row in the list's order.
         SliceQueue queried(File1, count, takeEarlyFill(File1));
-        const auto started = std::chrono::steady_clock::now();
-        auto shown = started;
         for (std::size_t i = 0; i < count;) {
             const Slice &slice = queried.next();
             for (; i < slice.end; ++i) {
@@ -484,12 +562,7 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1)
                 GRD1.setCellValue(gridColumn(Column::Size), row, { values.bytes, 0 });
             }
             queried.done();
-
-            const auto now = std::chrono::steady_clock::now();
-            if (i < count && now - started >= ProgressAfter && now - shown >= ProgressEvery) {
-                GRD1.showProgress(i, count);
-                shown = now;
-            }
+            ChangeProgress::filling(i, count);
         }
     } catch (...) {
         // The table shows the rows written so far; it must not stay frozen.

@@ -30,8 +30,9 @@ void s_GRD1LIST(FileListControl &File1, GridControl &GRD1);
 std::thread prepareFirstFill(std::string commandLine);
 
 // The attribute mark, the creation, last-access and last-modification date-time texts and the byte count of
-// the file at `path`. Never fails: the mark and size are always written ("" and "0" when they cannot be
-// had); a date-time output is written only when its value can be read.
+// the file at `path`. Never fails for the file system's sake: the mark and size are always written ("" and "0"
+// when they cannot be had); a date-time output is written only when its value can be read. Only running out of
+// memory (std::bad_alloc) passes to the caller.
 void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
     std::string &modified, std::string &size);
 

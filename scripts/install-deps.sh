@@ -5,7 +5,8 @@
 # GoogleTest build everything; a Japanese font draws the window; tzdata holds the time zones that the date-times
 # follow, the tests' zones among them; Xvfb (with xauth), xdotool and xclip run the end-to-end tests and
 # scripts/run.sh, which takes its screenshot with ImageMagick; attr and python3 make the hostile folders;
-# strace and python3 check that the program writes nothing; clang and its runtime build the fuzz targets.
+# strace and python3 check that the program writes nothing; clang and its runtime build the fuzz targets;
+# libfuse3 (and fuse3's fusermount3) builds and mounts the slow file system that the slow benchmark and test use.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
     xvfb xauth xdotool xclip imagemagick
     attr strace python3 locales ntfs-3g
     clang libclang-rt-14-dev
+    libfuse3-dev fuse3 pkg-config
 )
 # The C library's locales that tests need generated (locale-gen, from the locales package). None so far: the
 # program takes only the locale's name from the environment and its date-time patterns from ICU.

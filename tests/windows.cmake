@@ -61,7 +61,8 @@ add_test(NAME version_record
 quorrix_windows_gtest(rules_tests module/PathTest.cpp)
 quorrix_windows_gtest(lists_tests module/NaturalOrderTest.cpp module/FileListTest.cpp module/FolderTreeTest.cpp
     module/NavigationTest.cpp)
-quorrix_windows_gtest(module1_tests module/Module1Test.cpp module/FileFormTest.cpp module/WindowShellTest.cpp)
+quorrix_windows_gtest(module1_tests module/Module1Test.cpp module/FileFormTest.cpp module/WindowShellTest.cpp
+    module/ChangeProgressTest.cpp)
 # Wine takes the time zone from TZ when the program starts: in UTC, the cases' midnights are local midnights.
 set_tests_properties(module1_tests PROPERTIES ENVIRONMENT "TZ=UTC")
 quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp)

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -223,7 +224,13 @@ DateTimeText::DateTimeText(std::string_view locale)
     , m_compiled(std::make_unique<Compiled>())
 {
     // localtime_r works from the zone the last tzset() read; a formatter made after TZ changed must see it.
-    tzset();
+    // The fill's workers each make their own formatter, at the same moment; the C library locks tzset() inside,
+    // where the thread sanitizer cannot see it, so its callers here take a lock of their own.
+    {
+        static std::mutex zoneLock;
+        const std::lock_guard lock(zoneLock);
+        tzset();
+    }
 
     std::optional<LocaleData> data;
     if (const std::optional<icu::Locale> icuLocale = icuLocaleFor(locale)) {

@@ -42,6 +42,7 @@ namespace
     struct DeviceFacts {
         DosSource source = DosSource::None;
         bool userXattrs = true; // false once the file system refused a user xattr
+        bool sourceXattrs = true; // false once it refused the xattr that `source` names
         bool birthXattr = true; // false once an NTFS file system gave no birth time as an xattr
     };
 
@@ -219,7 +220,8 @@ namespace
     {
         const DeviceFacts facts = devices().factsOf(device, entry.path);
         std::optional<std::uint32_t> value;
-        switch (facts.source) {
+        errno = 0;
+        switch (facts.sourceXattrs ? facts.source : DosSource::None) {
         case DosSource::Fat:
             value = fatAttributes(entry.path);
             break;
@@ -232,6 +234,9 @@ namespace
         case DosSource::None:
             break;
         }
+        // A share mounted without xattrs refuses them for every file: no file asks again.
+        if (!value && errno == ENOTSUP && (facts.source == DosSource::Ntfs || facts.source == DosSource::Smb))
+            devices().refuse(device, &DeviceFacts::sourceXattrs);
         if (!value && facts.userXattrs)
             value = dosAttribText(entry, device);
         return value;

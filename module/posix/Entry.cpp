@@ -70,11 +70,11 @@ DirHandle openFolder(std::string_view folder)
 // itself. Returns 0 or the errno of the followed query.
 int statusOf(const Entry &entry, struct statx &status)
 {
-    if (::statx(entry.folder, entry.name, AT_STATX_SYNC_AS_STAT, StatusMask, &status) == 0)
+    if (::statx(entry.folder, entry.name, entry.sync, StatusMask, &status) == 0)
         return 0;
     const int error = errno;
     if ((error == ENOENT || error == ELOOP)
-        && ::statx(entry.folder, entry.name, AT_SYMLINK_NOFOLLOW, StatusMask, &status) == 0)
+        && ::statx(entry.folder, entry.name, AT_SYMLINK_NOFOLLOW | entry.sync, StatusMask, &status) == 0)
         return 0;
     return error;
 }

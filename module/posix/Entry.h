@@ -40,6 +40,9 @@ struct Entry {
     const char *path;
     int folder = AT_FDCWD;
     const char *name = path;
+    // How statx brings the status up to date: as stat does, or (AT_STATX_DONT_SYNC) as the look-up of the name
+    // left it, where that look-up already asked the file system.
+    int sync = AT_STATX_SYNC_AS_STAT;
 };
 
 // Status of an entry with links followed; a link whose target is missing or that loops gives the link

@@ -1,6 +1,7 @@
 #include "Module1.h"
 #include "DateTimeText.h"
 #include "FileList.h"
+#include "FillWorkers.h"
 #include "Path.h"
 #include "RecordingGrid.h"
 #include "TestSupport.h"
@@ -11,8 +12,37 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <chrono>
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <ostream>
+
+// While set on a thread, every allocation on it fails, as when memory runs out. The replacements take memory from
+// malloc and give it back to free, which GCC cannot tell once it has inlined them.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+thread_local bool g_failAllocations = false;
+
+void *operator new(std::size_t size)
+{
+    if (g_failAllocations)
+        throw std::bad_alloc();
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 using namespace quorrix;
 using quorrix::test::EnvGuard;
@@ -200,14 +230,27 @@ TEST_F(Module1Test, FileInfoOfAnOrdinaryFile)
     // At exactly midnight the text is the date alone.
     EXPECT_EQ(modified, test::localDateTimeText(2026, 1, 2));
     EXPECT_EQ(size, "1536");
-    FileSystemObject fso;
-    bool hasBirth = true;
+    EXPECT_EQ(created.empty(), !FileSystemObject().GetFile(path).DateCreated().has_value());
+}
+
+// Running out of memory says nothing about the file: it passes to the caller rather than leaving cells empty.
+TEST_F(Module1Test, FileInfoPassesOnRunningOutOfMemory)
+{
+    const std::string path = m_dir.file("data.bin", 10);
+    std::string mark, created, accessed, modified, size;
+    Module1::s_FILEINFO(path, mark, created, accessed, modified, size);
+    ASSERT_FALSE(modified.empty());
+
+    std::string fresh;
+    g_failAllocations = true;
+    bool passed = false;
     try {
-        (void)fso.GetFile(path).DateCreated();
-    } catch (...) {
-        hasBirth = false;
+        Module1::s_FILEINFO(path, mark, fresh, fresh, fresh, size);
+    } catch (const std::bad_alloc &) {
+        passed = true;
     }
-    EXPECT_EQ(created.empty(), !hasBirth);
+    g_failAllocations = false;
+    EXPECT_TRUE(passed);
 }
 
 TEST_F(Module1Test, FileInfoOfAVanishedFileKeepsTheCallersDates)
@@ -477,6 +520,78 @@ TEST_F(Module1Test, RootFilesGetOneSeparator)
         EXPECT_EQ(grid.text(6, row), "0KB");
     }
     EXPECT_TRUE(found);
+}
+
+} // namespace
+
+namespace
+{
+
+// Slices that kept the processor busy keep the workers a fill has; slices that waited on the file system ask for
+// as many as keep every core busy, within bounds.
+TEST(FillWorkersTest, MoreWorkersOnlyWhereTheQueriesWait)
+{
+    using namespace std::chrono_literals;
+    using std::chrono::nanoseconds;
+    const struct {
+        const char *what;
+        std::size_t workers;
+        nanoseconds wall;
+        std::optional<nanoseconds> cpu;
+        std::size_t waits;
+        std::size_t wanted;
+    } cases[] = {
+        { "processor time unknown", 2, 64ms, std::nullopt, 64, 2 },
+        { "busy", 2, 3ms, 2ms, 64, 2 },
+        { "waited, but a local disk's pace", 2, 640us, 64us, 64, 2 },
+        { "kept from the processor, not waiting", 2, 64ms, 1ms, 3, 2 },
+        { "waited on round trips", 2, 64ms, 1ms, 64, 64 },
+        { "waited somewhat", 2, 8ms, 1ms, 32, 16 },
+        { "never fewer than now", 32, 8ms, 1ms, 64, 32 },
+        { "no processor time at all", 2, 64ms, 0ns, 64, 64 },
+    };
+    for (const auto &row : cases)
+        EXPECT_EQ(workersWanted(row.workers, 2, { row.wall, row.cpu, 64, row.waits }), row.wanted) << row.what;
+}
+
+// The counts of the slow file system (tests/slowfs) that the test runs on: requests answered at once at most, and
+// requests answered.
+std::pair<unsigned, unsigned long> slowFileSystemCounts()
+{
+    std::ifstream stats(std::getenv("QUORRIX_SLOW_STATS"));
+    std::string word;
+    unsigned peak = 0;
+    unsigned long requests = 0;
+    stats >> word >> peak >> word >> requests;
+    return { peak, requests };
+}
+
+// On a file system that answers each request after a delay, the fill keeps many queries in flight, and asks one
+// round trip per file. Run by with_slow_fs.sh, which serves a folder of files through it.
+TEST(SlowFill, ManyQueriesInFlightOneRoundTripAFile)
+{
+    const char *root = std::getenv("QUORRIX_SLOW_ROOT");
+    if (!root || !std::getenv("QUORRIX_SLOW_STATS"))
+        GTEST_SKIP() << "runs on the slow file system only (the test slow_fill)";
+    FileList files;
+    files.setPath(root);
+    ASSERT_GE(files.count(), 256u);
+    RecordingGrid first;
+    Module1::s_GRD1LIST(files, first);
+    ASSERT_EQ(first.rows, files.count());
+
+    // Unless the file system allows parallel directory operations, the kernel sends the first look-up of each
+    // name in a folder only once the one before it is answered, whoever asks; the fill again, as on F5, shows
+    // what the fill itself does.
+    const unsigned long requestsBefore = slowFileSystemCounts().second;
+    RecordingGrid again;
+    Module1::s_GRD1LIST(files, again);
+    const auto [peak, requests] = slowFileSystemCounts();
+    ASSERT_EQ(again.rows, files.count());
+    EXPECT_EQ(again.text(gridColumn(Column::Size), again.rows), "0KB");
+    EXPECT_GE(peak, 8u);
+    // Besides a round trip a file, each worker asks once what file system its folder is on.
+    EXPECT_LE(requests - requestsBefore, files.count() + files.count() / 16);
 }
 
 } // namespace

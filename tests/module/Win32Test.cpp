@@ -208,8 +208,8 @@ TEST(Win32DateTime, LocalTimeUsesTheOffsetOfItsDate)
 
     const FileObject file = FileSystemObject().GetFile(path);
     const DateTimeText &text = DateTimeText::user();
-    EXPECT_EQ(text.format(file.DateLastAccessed()), systemText(2026, 1, 15, 13));
-    EXPECT_EQ(text.format(file.DateLastModified()), systemText(2026, 7, 15, 14));
+    EXPECT_EQ(text.format(file.DateLastAccessed().value()), systemText(2026, 1, 15, 13));
+    EXPECT_EQ(text.format(file.DateLastModified().value()), systemText(2026, 7, 15, 14));
     const FILETIME midnight = fileTimeOf({ 2026, 7, 0, 14, 22, 0, 0, 0 });
     const auto ticks
         = static_cast<std::int64_t>(std::uint64_t { midnight.dwHighDateTime } << 32 | midnight.dwLowDateTime);
