@@ -40,8 +40,8 @@ std::string shownText(const TableCells &cells, int column, std::size_t row);
 
 // The data rows in the order that `column` gives them, first shown row first. A column whose cells have values
 // orders by them, cells without one first; any other column orders by its texts as the file list orders names,
-// which for the name column is the file list's own order. Rows that tie keep the table's order. `descending`
-// reverses the whole order.
+// which for the name column is the file list's own order. `descending` orders from the largest value down.
+// Rows that tie keep the table's order in both directions.
 std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool descending);
 
 // `rows` as text to paste into a spreadsheet: the title row, then each data row of `rows` in the order given,

@@ -38,8 +38,14 @@ TEST(TableRows, OrdersByValueElseAsTheFileListOrdersNames)
     // Row 2 has no value; rows 1 and 3 tie.
     cells.values = { { { 3, 1 }, { 5, 0 } }, { { 3, 3 }, { 5, 0 } }, { { 3, 4 }, { -1, 999 } } };
     EXPECT_EQ(orderedRows(cells, 3, false), (std::vector<std::size_t> { 2, 4, 1, 3 }));
-    EXPECT_EQ(orderedRows(cells, 3, true), (std::vector<std::size_t> { 3, 1, 4, 2 }));
+    EXPECT_EQ(orderedRows(cells, 3, true), (std::vector<std::size_t> { 1, 3, 4, 2 }));
     EXPECT_EQ(orderedRows(cells, 1, false), (std::vector<std::size_t> { 4, 3, 2, 1 }));
+    EXPECT_EQ(orderedRows(cells, 1, true), (std::vector<std::size_t> { 1, 2, 3, 4 }));
+    // Equal texts tie, in either direction.
+    cells.text[1][1] = cells.text[3][1] = cells.text[4][1] = "A";
+    cells.text[2][1] = "B";
+    EXPECT_EQ(orderedRows(cells, 2, false), (std::vector<std::size_t> { 1, 3, 4, 2 }));
+    EXPECT_EQ(orderedRows(cells, 2, true), (std::vector<std::size_t> { 2, 1, 3, 4 }));
 }
 
 TEST(TableRows, CopiesPasteAsTheTextShown)
