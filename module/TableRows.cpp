@@ -169,8 +169,8 @@ std::string pathsText(std::string_view folder, const TableCells &cells, const st
     std::string path;
     for (const std::size_t row : rows) {
         path::joinInto(path, folder, cells.cellText(1, row));
-        // Escaped name by name, so that Windows' "\" separators stay single.
-        text += path::shown(path);
+        // Each name as it is, so that the path opens its file, unless it breaks the line or is not text.
+        text += path::carried(path);
         text += '\n';
     }
     return text;

@@ -51,7 +51,8 @@ std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool d
 std::string rowsText(const TableCells &cells, const std::vector<std::size_t> &rows);
 
 // The full paths of the files that `rows` name in column 1, which lie in `folder`, one a line, each ending in a
-// newline: shown as the table shows a name, so that no path breaks its line.
+// newline. Each name is copied as it is (see path::carried), so that the path opens its file; only a name that
+// is not valid UTF-8 or would break the line or hold a tab is escaped as the table shows it.
 std::string pathsText(std::string_view folder, const TableCells &cells, const std::vector<std::size_t> &rows);
 
 // A stretch of a name's shown text that a view draws apart, so that it cannot be taken for what it resembles.

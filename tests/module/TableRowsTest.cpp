@@ -63,6 +63,19 @@ TEST(TableRows, CopiesPasteAsTheTextShown)
     const char separator = quorrix::path::separator();
     const std::string home = root + "home" + separator + "me";
     EXPECT_EQ(pathsText(home, cells, { 2 }), home + separator + "@x\n");
+    // A copied path names its file wherever text can carry the name; only what it cannot carry is escaped.
+    const std::pair<std::string, std::string> names[] = {
+        { "back\\slash", "back\\slash" },
+        { "zero\u200Bwidth \u3000x", "zero\u200Bwidth \u3000x" },
+        { "caf\xE9", "caf\\xE9" },
+        { "tab\there", "tab\\there" },
+        { "cr\rlf", "cr\\rlf" },
+        { "line\u2028sep", "line\\u2028sep" },
+    };
+    for (const auto &[name, copied] : names) {
+        cells.text[1][0] = name;
+        EXPECT_EQ(pathsText(home, cells, { 1 }), home + separator + copied + "\n") << name;
+    }
 }
 
 struct MarkRow {
