@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QStyleOptionHeaderV2>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
@@ -111,6 +112,65 @@ public:
     }
 };
 
+// The title row. The ordering arrow lies in a strip of its own above the titles, so that it takes no room from
+// them, and points up for an order from the smallest value up (Qt's styles draw the opposite, and beside the
+// title, where it cuts the text short).
+class TitleHeader : public QHeaderView
+{
+public:
+    explicit TitleHeader(QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    {
+    }
+
+    // The height of the arrow's strip.
+    int arrowRoom() const { return fontMetrics().height() / 3 + 2; }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        size.rheight() += arrowRoom();
+        return size;
+    }
+
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        if (!rect.isValid())
+            return;
+        QStyleOptionHeaderV2 option;
+        initStyleOption(&option);
+        initStyleOptionForIndex(&option, logicalIndex);
+        option.rect = rect;
+        const QStyleOptionHeader::SortIndicator arrow = option.sortIndicator;
+        option.sortIndicator = QStyleOptionHeader::None;
+        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+        QStyleOptionHeaderV2 label(option);
+        label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &option, this).adjusted(0, arrowRoom(), 0, 0);
+        if (label.rect.isValid())
+            style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+        // Qt gives an ascending order as SortDown.
+        if (arrow == QStyleOptionHeader::None)
+            return;
+        const bool up = arrow == QStyleOptionHeader::SortDown;
+        const int height = arrowRoom() - 2;
+        const int middle = rect.center().x();
+        const int top = rect.top() + 2;
+        const int bottom = top + height - 1;
+        QPolygon triangle;
+        if (up)
+            triangle << QPoint(middle, top) << QPoint(middle - height + 1, bottom) << QPoint(middle + height - 1, bottom);
+        else
+            triangle << QPoint(middle - height + 1, top) << QPoint(middle + height - 1, top) << QPoint(middle, bottom);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(option.palette.color(QPalette::ButtonText));
+        painter->drawPolygon(triangle);
+        painter->restore();
+    }
+};
+
 } // namespace
 
 Grid::Grid(QWidget *parent)
@@ -122,6 +182,7 @@ Grid::Grid(QWidget *parent)
     tableFont.setPointSize(9);
     setFont(tableFont);
 
+    setHorizontalHeader(new TitleHeader(this));
     setModel(m_model);
     setItemDelegate(new MarkedTextDelegate(this));
     setSelectionBehavior(SelectRows);

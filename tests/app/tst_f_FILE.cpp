@@ -291,11 +291,44 @@ void tst_f_FILE::titleClickOrdersRows()
     };
     QCOMPARE(w.names(), (QStringList { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s }));
     w.grd1()->selectRow(0);
+    const auto title = [&](int section) {
+        return header->viewport()
+            ->grab(QRect(header->sectionViewportPosition(section), 0, header->sectionSize(section), header->height()))
+            .toImage();
+    };
+    const QImage plain = title(4);
 
     clickTitle(4);
     QCOMPARE(w.names(), (QStringList { u"c.txt"_s, u"b.txt"_s, u"a.txt"_s }));
     QCOMPARE(header->sortIndicatorSection(), 4);
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    // The arrow lies above the title, which stays as it was, and points up: narrow at its top.
+    const QImage arrowed = title(4);
+    QCOMPARE(arrowed.size(), plain.size());
+    const auto changed = [&](int y) {
+        int pixels = 0;
+        for (int x = 0; x < plain.width(); ++x)
+            pixels += arrowed.pixel(x, y) != plain.pixel(x, y);
+        return pixels;
+    };
+    const auto inked = [&](int y) {
+        for (int x = 3; x < plain.width() - 3; ++x) {
+            if (plain.pixel(x, y) != plain.pixel(3, y))
+                return true;
+        }
+        return false;
+    };
+    int firstInk = 0;
+    while (firstInk < plain.height() && !inked(firstInk))
+        ++firstInk;
+    std::vector<int> arrowRows;
+    for (int y = 0; y < plain.height(); ++y) {
+        if (changed(y) > 0)
+            arrowRows.push_back(y);
+    }
+    QVERIFY(arrowRows.size() >= 2);
+    QVERIFY2(arrowRows.back() < firstInk, qPrintable(QString::number(arrowRows.back())));
+    QVERIFY(changed(arrowRows.front()) < changed(arrowRows.back()));
     // The selection stays on its file.
     QCOMPARE(w.grd1()->selectedRows(), std::vector<std::size_t> { 1 });
     clickTitle(4);
