@@ -5,6 +5,7 @@
 #include "Path.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <queue>
 #include <utility>
@@ -266,6 +267,11 @@ std::vector<std::size_t> widestRows(const TableCells &cells, int column, std::si
         widest.pop();
     }
     return rows;
+}
+
+int columnPixels(double characters, double unit, int titlePixels, int margins)
+{
+    return std::max(static_cast<int>(std::lround(characters * unit)), titlePixels) + margins;
 }
 
 } // namespace quorrix

@@ -79,4 +79,9 @@ std::size_t textColumns(std::string_view text);
 // view measures to fit the column to its longest text.
 std::vector<std::size_t> widestRows(const TableCells &cells, int column, std::size_t count);
 
+// The width in pixels of a column `characters` wide in characters `unit` pixels wide, whose title is
+// `titlePixels` wide: the width of its text, never narrower than its title, so that every title can be read, with
+// the view's `margins` (both sides together) on top.
+int columnPixels(double characters, double unit, int titlePixels, int margins);
+
 } // namespace quorrix

@@ -141,7 +141,7 @@ void Grid::setColumnCount(int columns)
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = 10 * m_characterWidth;
+        column.cx = 10 * m_characterWidth + 2 * textMargin();
         column.pszText = const_cast<wchar_t *>(L"");
         ListView_InsertColumn(m_handle, m_columns, &column);
     }
@@ -214,6 +214,7 @@ void Grid::storeText(int column, std::size_t row, std::string_view text, bool as
         header.mask = LVCF_TEXT;
         header.pszText = const_cast<wchar_t *>(title.c_str());
         ListView_SetColumn(m_handle, column, &header);
+        ListView_SetColumnWidth(m_handle, column, columnPixels(column));
     }
 }
 
@@ -224,7 +225,7 @@ void Grid::setColumnWidth(int column, double characters)
     if (!(characters >= 0.0))
         throw std::invalid_argument("column width must not be negative");
     m_widths[static_cast<std::size_t>(column - 1)] = characters;
-    ListView_SetColumnWidth(m_handle, column, static_cast<int>(std::lround(characters * m_characterWidth)));
+    ListView_SetColumnWidth(m_handle, column, columnPixels(column));
 }
 
 void Grid::setSetting(Setting setting, int value)
@@ -382,9 +383,8 @@ void Grid::fitColumn(int column)
     SelectObject(dc, old);
     ReleaseDC(m_handle, dc);
 
-    const int pixels = widest + 2 * textMargin();
-    m_widths[static_cast<std::size_t>(column - 1)] = static_cast<double>(pixels) / m_characterWidth;
-    ListView_SetColumnWidth(m_handle, column, pixels);
+    m_widths[static_cast<std::size_t>(column - 1)] = static_cast<double>(widest) / m_characterWidth;
+    ListView_SetColumnWidth(m_handle, column, widest + 2 * textMargin());
 }
 
 void Grid::fitColumns()
@@ -561,11 +561,17 @@ void Grid::setMetrics(HFONT font, UINT dpi)
     applyColumnWidths();
 }
 
+int Grid::columnPixels(int column) const
+{
+    const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
+    return quorrix::columnPixels(m_widths[static_cast<std::size_t>(column - 1)], m_characterWidth,
+        ListView_GetStringWidth(m_handle, title.c_str()), 2 * textMargin());
+}
+
 void Grid::applyColumnWidths()
 {
     for (int column = 1; column <= m_columns; ++column)
-        ListView_SetColumnWidth(m_handle, column,
-            static_cast<int>(std::lround(m_widths[static_cast<std::size_t>(column - 1)] * m_characterWidth)));
+        ListView_SetColumnWidth(m_handle, column, columnPixels(column));
 }
 
 std::vector<std::size_t> Grid::selectedRows() const

@@ -98,6 +98,8 @@ private:
     std::size_t cellIndex(int column, std::size_t row) const;
     // Throws std::length_error beyond 2 GiB for a cell or 4 GiB for the whole table.
     void storeText(int column, std::size_t row, std::string_view text, bool asWritten);
+    // The list view's width of `column`, by columnPixels.
+    int columnPixels(int column) const;
     void applyColumnWidths();
     // Puts `text` on the clipboard as Unicode text, unless it is empty.
     void copyText(const std::string &text) const;

@@ -182,8 +182,11 @@ TEST(Win32Window, FrameControlsAndTableAsLaidOut)
         header.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(grid, column, &header));
         EXPECT_EQ(toUtf8(text), columns[column - 1].title);
-        EXPECT_EQ(ListView_GetColumnWidth(grid, column),
-            std::lround(columns[column - 1].width * w.window.grd1().characterWidth()));
+        // The width in characters is the text's, and at least the title's; the list view's margins come on top.
+        const int margins = MulDiv(12, static_cast<int>(w.window.dpi()), 96);
+        const int width = ListView_GetColumnWidth(grid, column);
+        EXPECT_GE(width, std::lround(columns[column - 1].width * w.window.grd1().characterWidth()) + margins);
+        EXPECT_LE(ListView_GetStringWidth(grid, text) + margins, width) << columns[column - 1].title;
     }
     EXPECT_TRUE(w.reports.empty());
 }
