@@ -78,6 +78,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     Drive1->setAccessibleName(u"ドライブ"_s);
     Dir1->setAccessibleName(u"フォルダ"_s);
     GRD1->setAccessibleName(u"ファイル一覧"_s);
+    GRD1->setReporter([this](const std::string &message) { report(QString::fromStdString(message)); });
     File1->setFocusPolicy(Qt::NoFocus);
     File1->hide();
     setTabOrder(Drive1, Dir1);

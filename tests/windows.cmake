@@ -63,7 +63,8 @@ quorrix_windows_gtest(lists_tests module/NaturalOrderTest.cpp module/FileListTes
 quorrix_windows_gtest(module1_tests module/Module1Test.cpp module/FileFormTest.cpp)
 # Wine takes the time zone from TZ when the program starts: in UTC, the cases' midnights are local midnights.
 set_tests_properties(module1_tests PROPERTIES ENVIRONMENT "TZ=UTC")
-quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp)
+quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp
+    module/TableModelTest.cpp module/AllocationFailure.cpp)
 
 # The Wine prefix lives from the first test to the last.
 add_test(NAME wine_prefix_remove COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --remove)

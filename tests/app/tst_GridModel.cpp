@@ -1,6 +1,7 @@
-// The file table: its model, its bulk changes and its row copy.
+// The file table's Qt binding: the item model over the core's table, its signals, keys, drawing and guarded actions.
 #include "Grid.h"
 #include "GridModel.h"
+#include "AllocationFailure.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -68,16 +69,11 @@ class tst_GridModel : public QObject
 
 private slots:
     void passesModelTester();
-    void rowCountEmptiesCells();
-    void rewritesCells();
-    void keepsValues();
-    void repeatedTextsStayApart();
     void showsBytesEscaped_data();
     void showsBytesEscaped();
     void showsFormattedTextAsWritten();
     void redrawOffSendsOneReset();
     void redrawOnSendsCellChanges();
-    void refusesCellsOutsideTable();
     void settings();
     void columnWidthInCharacters();
     void copiesSelectedRows();
@@ -85,6 +81,7 @@ private slots:
     void fitsColumnsToLongestText();
     void drawsEscapesApartAndSaysWhenEmpty();
     void millionRows();
+    void actionsWithoutMemoryReportAndChangeNothing();
 };
 
 void tst_GridModel::passesModelTester()
@@ -103,107 +100,6 @@ void tst_GridModel::passesModelTester()
     fill(control, 2);
     control.setRowCount(0);
     QCOMPARE(grid.gridModel()->rowCount(), 0);
-}
-
-void tst_GridModel::rowCountEmptiesCells()
-{
-    Grid grid;
-    fill(grid, 3);
-    grid.setRowCount(0);
-    grid.setRowCount(5);
-    QCOMPARE(grid.gridModel()->rowCount(), 5);
-    for (int row = 1; row <= 5; ++row) {
-        for (int column = 1; column <= 3; ++column)
-            QCOMPARE(cell(grid, row, column), QString());
-    }
-    // The titles are the header, not a data row: they stay.
-    QCOMPARE(grid.gridModel()->headerData(2, Qt::Horizontal).toString(), u"Size"_s);
-
-    // Without going through 0, rows kept keep their texts and new rows are empty.
-    fill(grid, 2);
-    grid.setRowCount(4);
-    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
-    QCOMPARE(cell(grid, 3, 1), QString());
-}
-
-void tst_GridModel::keepsValues()
-{
-    Grid grid;
-    fill(grid, 4);
-    const GridModel *model = grid.gridModel();
-    const auto value = [&](std::size_t row) {
-        const std::optional<quorrix::CellValue> kept = model->cellValue(3, row);
-        return kept ? std::optional<std::pair<std::int64_t, std::uint32_t>>({ kept->whole, kept->fraction })
-                    : std::nullopt;
-    };
-    using Kept = std::optional<std::pair<std::int64_t, std::uint32_t>>;
-    grid.setCellValue(3, 1, { -5, 0 });
-    // The lowest whole part is kept as its neighbour, and the fractions that come late leave earlier rows whole.
-    grid.setCellValue(3, 2, { INT64_MIN, 0 });
-    grid.setCellValue(3, 3, { 7, 999'999'999 });
-    QCOMPARE(value(1), Kept({ -5, 0 }));
-    QCOMPARE(value(2), Kept({ INT64_MIN + 1, 0 }));
-    QCOMPARE(value(3), Kept({ 7, 999'999'999 }));
-    QCOMPARE(value(4), Kept());
-    grid.setRowCount(6);
-    QCOMPARE(value(3), Kept({ 7, 999'999'999 }));
-    QCOMPARE(value(6), Kept());
-
-    // Values near the first one of their column, and then one farther off than 32 bits reach.
-    const auto valueOf = [&](std::size_t row) { return model->cellValue(1, row).value().whole; };
-    constexpr std::int64_t first = 1'000;
-    grid.setCellValue(1, 1, { first, 0 });
-    grid.setCellValue(1, 2, { first + INT32_MAX, 0 });
-    grid.setCellValue(1, 3, { first + INT32_MIN + 1, 0 });
-    QCOMPARE(valueOf(2), first + INT32_MAX);
-    QCOMPARE(valueOf(3), first + INT32_MIN + 1);
-    QVERIFY(!model->cellValue(1, 4));
-    grid.setCellValue(1, 4, { first + INT32_MIN, 0 });
-    QCOMPARE(valueOf(1), first);
-    QCOMPARE(valueOf(2), first + INT32_MAX);
-    QCOMPARE(valueOf(4), first + INT32_MIN);
-    QVERIFY(!model->cellValue(1, 5));
-}
-
-void tst_GridModel::rewritesCells()
-{
-    Grid grid;
-    fill(grid, 3);
-    grid.setText(2, 2, "longer text than before");
-    grid.setText(2, 2, "x");
-    QCOMPARE(cell(grid, 2, 2), u"x"_s);
-    grid.setText(2, 2, "");
-    QCOMPARE(cell(grid, 2, 2), QString());
-    // Texts whose lengths take more than one byte to keep.
-    for (const std::size_t length : { 63u, 64u, 300u, 20'000u }) {
-        grid.setFormattedText(1, 3, std::string(length, 'n'));
-        QCOMPARE(grid.gridModel()->cellText(1, 3), std::string(length, 'n'));
-        QCOMPARE(grid.gridModel()->cellShown(1, 3), GridModel::Shown::AsWritten);
-    }
-    // A cell's own bytes written into other cells, while the store grows under them.
-    for (int column = 1; column <= 3; ++column)
-        grid.setText(column, 1, grid.gridModel()->cellText(1, 3));
-    QCOMPARE(grid.gridModel()->cellText(3, 1), std::string(20'000, 'n'));
-    // Neighbours are untouched by the appended texts.
-    QCOMPARE(cell(grid, 2, 1), u"2.1"_s);
-    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
-    QCOMPARE(cell(grid, 3, 2), u"3.2"_s);
-}
-
-void tst_GridModel::repeatedTextsStayApart()
-{
-    // Equal texts in neighbouring rows are kept once; each cell must still change on its own.
-    Grid grid;
-    fill(grid, 4);
-    for (std::size_t row = 1; row <= 4; ++row)
-        grid.setText(2, row, "same");
-    grid.setText(2, 2, "changed");
-    grid.setText(2, 4, "");
-    QCOMPARE(cell(grid, 1, 2), u"same"_s);
-    QCOMPARE(cell(grid, 2, 2), u"changed"_s);
-    QCOMPARE(cell(grid, 3, 2), u"same"_s);
-    QCOMPARE(cell(grid, 4, 2), QString());
-    QCOMPARE(cell(grid, 3, 1), u"3.1"_s);
 }
 
 void tst_GridModel::showsBytesEscaped_data()
@@ -235,7 +131,7 @@ void tst_GridModel::showsBytesEscaped()
     QCOMPARE(grid.gridModel()->index(0, 0).data(Qt::ToolTipRole).toString(), shown);
     QCOMPARE(grid.gridModel()->headerData(1, Qt::Horizontal).toString(), shown);
     // The bytes themselves are kept as written.
-    QCOMPARE(grid.gridModel()->cellText(1, 1), text);
+    QCOMPARE(grid.cellText(1, 1), text);
 }
 
 void tst_GridModel::showsFormattedTextAsWritten()
@@ -310,18 +206,6 @@ void tst_GridModel::redrawOnSendsCellChanges()
 
     grid.setRowCount(10);
     QCOMPARE(resets.count(), 1);
-}
-
-void tst_GridModel::refusesCellsOutsideTable()
-{
-    Grid grid;
-    fill(grid, 2);
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(4, 1, "x"));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(0, 1, "x"));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setText(1, 3, "x"));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, grid.setColumnWidth(4, 5.0));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, grid.setColumnWidth(1, -1.0));
-    QCOMPARE(cell(grid, 2, 3), u"2.3"_s);
 }
 
 void tst_GridModel::settings()
@@ -514,6 +398,42 @@ void tst_GridModel::millionRows()
     // Dropping the rows frees them at once.
     grid.setRowCount(0);
     QCOMPARE(proxy.rowCount(), 0);
+}
+
+void tst_GridModel::actionsWithoutMemoryReportAndChangeNothing()
+{
+    constexpr std::size_t rows = 20'000;
+    Grid grid;
+    QStringList reports;
+    grid.setReporter([&](const std::string &message) { reports << QString::fromStdString(message); });
+    fill(grid, rows);
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.clickTitle(2);
+    grid.clickTitle(2);
+    grid.selectAll();
+    QGuiApplication::clipboard()->setText(u"kept"_s);
+    QHeaderView *header = grid.horizontalHeader();
+    header->resizeSection(0, 5);
+    const auto clickAt = [&](int section) {
+        return QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, 5);
+    };
+    {
+        // Ordering, copying and fitting twenty thousand rows, when their large blocks cannot be had: a title
+        // clicked, Ctrl+C, Ctrl+Shift+C.
+        const quorrix::test::FailLargeAllocations failing(64 * 1024);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, clickAt(2));
+        QTest::keySequence(&grid, QKeySequence::Copy);
+        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    QCOMPARE(reports.size(), 3);
+    QVERIFY(reports[0].startsWith(u"並べ替えられません。"_s));
+    QVERIFY(reports[1].startsWith(u"コピーできません。"_s));
+    QCOMPARE(grid.orderColumn(), 2);
+    QVERIFY(grid.descending());
+    QCOMPARE(cell(grid, 1, 2), QString::number(rows) + u".2"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
 }
 
 QTEST_MAIN(tst_GridModel)
