@@ -140,6 +140,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     Drive1 = std::make_unique<DriveList>(m_handle, Drive1Id);
     Dir1 = std::make_unique<DirList>(m_handle, Dir1Id, Drive1.get());
     GRD1 = std::make_unique<Grid>(m_handle, GRD1Id);
+    GRD1->setReporter([this](const std::string &message) { report(message); });
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     applyDpi(windowDpi(m_handle));
 

@@ -371,12 +371,12 @@ TEST(Win32Window, CtrlPlusAndADoubleClickOnATitlesEdgeFitTheColumnsToTheirTexts)
     const TempDir dir;
     Window w(dir.path());
     Grid &grid = w.window.grd1();
-    EXPECT_EQ(toUtf8(grid.emptyText()), "ファイルはありません");
+    EXPECT_EQ(grid.emptyText(), "ファイルはありません");
     dir.file("a.txt");
     dir.file(std::string(60, 'z') + ".txt");
     PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
     w.pump();
-    EXPECT_EQ(grid.emptyText(), L"");
+    EXPECT_EQ(grid.emptyText(), "");
 
     const HWND list = grid.handle();
     const auto width = [&](int column) { return ListView_GetColumnWidth(list, column); };
@@ -451,4 +451,35 @@ TEST(Win32Window, NamesAreDrawnWithTheMarksOfTheirEscapesAndBlanks)
     DeleteObject(SelectObject(picture, old));
     DeleteDC(picture);
     ReleaseDC(grid.handle(), screen);
+}
+
+TEST(Win32Window, ALongFillShowsItsProgressOverTheTableUntilItEnds)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    grid.setRedraw(false);
+    grid.showProgress(126976, 1000000);
+    const HWND notice = grid.progressNotice();
+    ASSERT_TRUE(IsWindowVisible(notice));
+    const RECT over = placeOf(notice, w.window.handle());
+    const RECT table = placeOf(grid.handle(), w.window.handle());
+    EXPECT_EQ(std::vector<LONG>({ over.left, over.top, over.right, over.bottom }),
+        std::vector<LONG>({ table.left, table.top, table.right, table.bottom }));
+    wchar_t text[256] = {};
+    GetWindowTextW(notice, text, 256);
+    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000));
+    // Drawn at once: ink in the notice's middle.
+    RECT area;
+    GetClientRect(notice, &area);
+    HDC dc = GetDC(notice);
+    int ink = 0;
+    for (int y = area.bottom / 2 - 10; y < area.bottom / 2 + 10; ++y) {
+        for (int x = 0; x < area.right; ++x)
+            ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
+    }
+    ReleaseDC(notice, dc);
+    EXPECT_GT(ink, 20);
+    grid.setRedraw(true);
+    EXPECT_FALSE(IsWindowVisible(notice));
 }
