@@ -215,48 +215,46 @@ Grid::Grid(QWidget *parent)
 
 Grid::~Grid() = default;
 
-void Grid::tableAboutToChange()
+void Grid::changed(Change change, int column, std::size_t row)
 {
-    m_resetting = true;
-    m_model->beginTableChange();
-}
-
-void Grid::tableChanged()
-{
-    m_dragged.resize(static_cast<std::size_t>(columns()), -1);
-    m_model->endTableChange();
-    // After the reset, so that the header has taken the new columns.
-    applyColumnWidths();
-    m_resetting = false;
-}
-
-void Grid::cellChanged(int column, std::size_t row)
-{
-    m_model->cellChanged(column, row);
-    if (row == 0)
+    switch (change) {
+    case Change::TableAboutToChange:
+        m_resetting = true;
+        m_model->beginTableChange();
+        break;
+    case Change::TableChanged:
+        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
+        m_model->endTableChange();
+        // After the reset, so that the header has taken the new columns.
         applyColumnWidths();
-}
-
-void Grid::columnWidthChanged(int column)
-{
-    m_dragged.resize(static_cast<std::size_t>(columns()), -1);
-    m_dragged[static_cast<std::size_t>(column - 1)] = -1;
-    applyColumnWidths();
-}
-
-void Grid::settingChanged(Setting setting, int column)
-{
-    if (setting == Setting::ReadOnly)
-        setEditTriggers(readOnly() ? NoEditTriggers : (DoubleClicked | EditKeyPressed));
-    else if (setting == Setting::HorizontalAlignment)
+        m_resetting = false;
+        break;
+    case Change::Cell:
+        m_model->cellChanged(column, row);
+        if (row == 0)
+            applyColumnWidths();
+        break;
+    case Change::ColumnWidth:
+        // The table's width replaces one the user dragged; inside a bulk change the header does not know the
+        // column yet, and the reset at its end applies the width.
+        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
+        m_dragged[static_cast<std::size_t>(column - 1)] = -1;
+        if (!inBulkChange())
+            applyColumnWidths();
+        break;
+    case Change::Alignment:
         m_model->alignmentChanged(column);
-}
-
-void Grid::redrawChanged(bool on)
-{
-    setUpdatesEnabled(on);
-    if (on && m_progress)
-        m_progress->hide();
+        break;
+    case Change::ReadOnly:
+        setEditTriggers(readOnly() ? NoEditTriggers : (DoubleClicked | EditKeyPressed));
+        break;
+    case Change::RedrawOff:
+    case Change::RedrawOn:
+        setUpdatesEnabled(change == Change::RedrawOn);
+        if (change == Change::RedrawOn && m_progress)
+            m_progress->hide();
+        break;
+    }
 }
 
 void Grid::showProgress(std::size_t rows, std::size_t total)

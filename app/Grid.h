@@ -57,12 +57,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
-    void tableAboutToChange() override;
-    void tableChanged() override;
-    void cellChanged(int column, std::size_t row) override;
-    void columnWidthChanged(int column) override;
-    void settingChanged(Setting setting, int column) override;
-    void redrawChanged(bool on) override;
+    void changed(Change change, int column, std::size_t row) override;
 
 private:
     void report(const std::string &message) const;

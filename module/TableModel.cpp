@@ -122,24 +122,24 @@ TableModel::~TableModel() = default;
 void TableModel::setRedraw(bool on)
 {
     if (!on) {
-        redrawChanged(false);
+        changed(Change::RedrawOff, 0, 0);
         beginBulkChange();
         return;
     }
     try {
         endBulkChange();
     } catch (...) {
-        redrawChanged(true);
+        changed(Change::RedrawOn, 0, 0);
         throw;
     }
-    redrawChanged(true);
+    changed(Change::RedrawOn, 0, 0);
 }
 
 void TableModel::beginBulkChange()
 {
     if (m_bulk)
         return;
-    tableAboutToChange();
+    changed(Change::TableAboutToChange, 0, 0);
     m_bulk = true;
 }
 
@@ -151,10 +151,10 @@ void TableModel::endBulkChange()
     try {
         reorder();
     } catch (...) {
-        tableChanged();
+        changed(Change::TableChanged, 0, 0);
         throw;
     }
-    tableChanged();
+    changed(Change::TableChanged, 0, 0);
 }
 
 void TableModel::reorder()
@@ -186,7 +186,7 @@ void TableModel::setColumnCount(int columns)
     }
     const bool bulk = m_bulk;
     if (!bulk)
-        tableAboutToChange();
+        changed(Change::TableAboutToChange, 0, 0);
     m_store->cells.swap(cells);
     m_titles.resize(newColumns);
     m_values.resize(newColumns);
@@ -210,7 +210,7 @@ void TableModel::setRowCount(std::size_t rows)
         throw std::length_error("too many rows for the table");
     const bool bulk = m_bulk;
     if (!bulk)
-        tableAboutToChange();
+        changed(Change::TableAboutToChange, 0, 0);
     // Until the order is made again, the rows show as written.
     Order().swap(m_order);
     if (rows == 0) {
@@ -252,7 +252,7 @@ void TableModel::setCellText(int column, std::size_t row, std::string_view text,
         m_store->cells[cell] = m_store->store(text, shown == Shown::AsWritten, above);
     }
     if (!m_bulk)
-        cellChanged(column, row);
+        changed(Change::Cell, column, row);
 }
 
 std::string_view TableModel::cellText(int column, std::size_t row) const
@@ -297,8 +297,7 @@ void TableModel::setColumnWidth(int column, double characters)
     if (!(characters >= 0.0))
         throw std::invalid_argument("column width must not be negative");
     m_widths[static_cast<std::size_t>(column - 1)] = characters;
-    if (!m_bulk)
-        columnWidthChanged(column);
+    changed(Change::ColumnWidth, column, 0);
 }
 
 double TableModel::columnCharacters(int column) const
@@ -319,7 +318,7 @@ void TableModel::setSetting(Setting setting, int value)
     case Setting::MaxTextLength:
         checkCell(m_activeColumn, 0);
         m_maxTextLengths[static_cast<std::size_t>(m_activeColumn - 1)] = value;
-        break;
+        return;
     case Setting::HorizontalAlignment:
         checkCell(m_activeColumn, 0);
         if (value < 0 || value > 2)
@@ -328,7 +327,7 @@ void TableModel::setSetting(Setting setting, int value)
         break;
     }
     if (!m_bulk)
-        settingChanged(setting, m_activeColumn);
+        changed(setting == Setting::ReadOnly ? Change::ReadOnly : Change::Alignment, m_activeColumn, 0);
 }
 
 TableModel::Alignment TableModel::alignment(int column) const

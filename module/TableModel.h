@@ -111,16 +111,19 @@ public:
     std::vector<TextMark> marks(int column, std::size_t row) const;
 
 protected:
-    // A change of the columns or of the rows is about to start, and has ended; in a bulk change, once for it all.
-    virtual void tableAboutToChange() { }
-    virtual void tableChanged() { }
-    // A cell (row 0: a title) changed outside a bulk change.
-    virtual void cellChanged(int /*column*/, std::size_t /*row*/) { }
-    // A width or a setting changed outside a bulk change.
-    virtual void columnWidthChanged(int /*column*/) { }
-    virtual void settingChanged(Setting /*setting*/, int /*column*/) { }
-    // Repainting was turned off or on.
-    virtual void redrawChanged(bool /*on*/) { }
+    // What the window hears of, to draw it.
+    enum class Change {
+        TableAboutToChange, // the columns or the rows are about to change; in a bulk change, once for it all
+        TableChanged, // they have changed, and the rows are in their order
+        Cell, // a cell (row 0: a title) changed outside a bulk change
+        ColumnWidth, // setColumnWidth, also in a bulk change
+        Alignment, // a column's alignment, outside a bulk change
+        ReadOnly, // the read-only setting, outside a bulk change
+        RedrawOff,
+        RedrawOn,
+    };
+    // Tells the window of `change`, of `column` and `row` where it concerns one.
+    virtual void changed(Change /*change*/, int /*column*/, std::size_t /*row*/) { }
 
 private:
     void checkCell(int column, std::size_t row) const;

@@ -173,23 +173,44 @@ void Grid::guarded(std::string_view caption, const std::function<void()> &action
     quorrix::runGuarded(caption, [this](const std::string &message) { report(message); }, action);
 }
 
-void Grid::redrawChanged(bool on)
+void Grid::changed(Change change, int column, std::size_t row)
 {
-    m_redraw = on;
-    SendMessageW(m_handle, WM_SETREDRAW, on, 0);
-    if (on) {
-        ShowWindow(m_progress, SW_HIDE);
-        InvalidateRect(m_handle, nullptr, TRUE);
+    switch (change) {
+    case Change::TableAboutToChange:
+        break;
+    case Change::TableChanged:
+        showColumns();
+        // The list view counts rows in an int; the table has no more.
+        ListView_SetItemCountEx(m_handle, static_cast<int>(rows()), LVSICF_NOSCROLL);
+        if (m_redraw)
+            InvalidateRect(m_handle, nullptr, TRUE);
+        break;
+    case Change::Cell:
+        if (row == 0)
+            showColumns();
+        else if (m_redraw)
+            InvalidateRect(m_handle, nullptr, FALSE);
+        break;
+    case Change::ColumnWidth:
+        if (column <= m_shownColumns)
+            ListView_SetColumnWidth(m_handle, column, columnPixels(column));
+        break;
+    case Change::Alignment:
+        showColumns();
+        break;
+    case Change::ReadOnly:
+        // The list view never edits its cells (no LVS_EDITLABELS).
+        break;
+    case Change::RedrawOff:
+    case Change::RedrawOn:
+        m_redraw = change == Change::RedrawOn;
+        SendMessageW(m_handle, WM_SETREDRAW, m_redraw, 0);
+        if (m_redraw) {
+            ShowWindow(m_progress, SW_HIDE);
+            InvalidateRect(m_handle, nullptr, TRUE);
+        }
+        break;
     }
-}
-
-void Grid::tableChanged()
-{
-    showColumns();
-    // The list view counts rows in an int; the table has no more.
-    ListView_SetItemCountEx(m_handle, static_cast<int>(rows()), LVSICF_NOSCROLL);
-    if (m_redraw)
-        InvalidateRect(m_handle, nullptr, TRUE);
 }
 
 void Grid::showColumns()
@@ -224,28 +245,6 @@ void Grid::showColumns()
     }
     // The column's format holds the sort arrow too.
     showSortArrow();
-}
-
-void Grid::cellChanged(int column, std::size_t row)
-{
-    if (row == 0)
-        showColumns();
-    else if (m_redraw)
-        InvalidateRect(m_handle, nullptr, FALSE);
-    static_cast<void>(column);
-}
-
-void Grid::columnWidthChanged(int column)
-{
-    if (column <= m_shownColumns)
-        ListView_SetColumnWidth(m_handle, column, columnPixels(column));
-}
-
-void Grid::settingChanged(Setting setting, int /*column*/)
-{
-    // The list view never edits its cells (no LVS_EDITLABELS), so read-only is what it is.
-    if (setting == Setting::HorizontalAlignment)
-        showColumns();
 }
 
 int Grid::columnPixels(int column) const

@@ -75,11 +75,7 @@ public:
     const wchar_t *tipText();
 
 protected:
-    void tableChanged() override;
-    void cellChanged(int column, std::size_t row) override;
-    void columnWidthChanged(int column) override;
-    void settingChanged(Setting setting, int column) override;
-    void redrawChanged(bool on) override;
+    void changed(Change change, int column, std::size_t row) override;
 
 private:
     static LRESULT CALLBACK subclassProc(
