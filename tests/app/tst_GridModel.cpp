@@ -2,6 +2,7 @@
 #include "Grid.h"
 #include "GridModel.h"
 #include "AllocationFailure.h"
+#include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -9,6 +10,7 @@
 #include <QIdentityProxyModel>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QtTest>
 
 #include <climits>
@@ -19,6 +21,8 @@
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
+
+using quorrix::test::fillGrid;
 
 namespace
 {
@@ -39,22 +43,6 @@ public:
     mutable int displayRequests = 0;
 };
 
-// A table of `rows` rows and three columns, the cell at column c, row r reading "r.c".
-void fill(quorrix::GridControl &grid, std::size_t rows)
-{
-    grid.setRedraw(false);
-    grid.setColumnCount(3);
-    grid.setText(1, 0, "Name");
-    grid.setText(2, 0, "Mark");
-    grid.setText(3, 0, "Size");
-    grid.setRowCount(0);
-    grid.setRowCount(rows);
-    for (std::size_t row = 1; row <= rows; ++row) {
-        for (int column = 1; column <= 3; ++column)
-            grid.setText(column, row, std::to_string(row) + "." + std::to_string(column));
-    }
-    grid.setRedraw(true);
-}
 
 QString cell(const Grid &grid, int row, int column)
 {
@@ -89,7 +77,7 @@ void tst_GridModel::passesModelTester()
     Grid grid;
     QAbstractItemModelTester tester(grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     quorrix::GridControl &control = grid;
-    fill(control, 4);
+    fillGrid(control, 4);
     control.setText(2, 3, "rewritten");
     control.setText(1, 0, "Title");
     control.setRowCount(7);
@@ -97,7 +85,7 @@ void tst_GridModel::passesModelTester()
     control.setSetting(quorrix::GridControl::Setting::ActiveColumn, 2);
     control.setSetting(quorrix::GridControl::Setting::HorizontalAlignment, 2);
     control.setColumnCount(2);
-    fill(control, 2);
+    fillGrid(control, 2);
     control.setRowCount(0);
     QCOMPARE(grid.gridModel()->rowCount(), 0);
 }
@@ -122,7 +110,7 @@ void tst_GridModel::showsBytesEscaped()
     QFETCH(QString, shown);
 
     Grid grid;
-    fill(grid, 1);
+    fillGrid(grid, 1);
     const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     grid.setText(1, 1, text);
     grid.setText(2, 0, text);
@@ -140,7 +128,7 @@ void tst_GridModel::showsFormattedTextAsWritten()
     const std::string date = "\u0660\u0667\u200F/\u0661\u0662\u200F/\u0662\u0660\u0662\u0666";
     const QString asWritten = QString::fromStdString(date);
     Grid grid;
-    fill(grid, 3);
+    fillGrid(grid, 3);
     grid.setText(2, 1, date);
     // The same bytes right below a name's: shown as written all the same, and the name above stays escaped.
     grid.setFormattedText(2, 2, date);
@@ -157,7 +145,7 @@ void tst_GridModel::showsFormattedTextAsWritten()
 void tst_GridModel::redrawOffSendsOneReset()
 {
     Grid grid;
-    fill(grid, 2);
+    fillGrid(grid, 2);
     GridModel *model = grid.gridModel();
     QSignalSpy resets(model, &QAbstractItemModel::modelReset);
     QSignalSpy cells(model, &QAbstractItemModel::dataChanged);
@@ -188,7 +176,7 @@ void tst_GridModel::redrawOffSendsOneReset()
 void tst_GridModel::redrawOnSendsCellChanges()
 {
     Grid grid;
-    fill(grid, 3);
+    fillGrid(grid, 3);
     GridModel *model = grid.gridModel();
     QSignalSpy cells(model, &QAbstractItemModel::dataChanged);
     QSignalSpy titles(model, &QAbstractItemModel::headerDataChanged);
@@ -212,7 +200,7 @@ void tst_GridModel::settings()
 {
     using Setting = quorrix::GridControl::Setting;
     Grid grid;
-    fill(grid, 2);
+    fillGrid(grid, 2);
 
     grid.setSetting(Setting::ReadOnly, 1);
     QCOMPARE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -235,7 +223,7 @@ void tst_GridModel::settings()
     grid.setSetting(Setting::HorizontalAlignment, 2);
     QCOMPARE(alignment(2), Qt::AlignHCenter);
     // The alignment belongs to the column: it holds for rows written later.
-    fill(grid, 5);
+    fillGrid(grid, 5);
     QCOMPARE(alignment(3), Qt::AlignRight);
 }
 
@@ -258,7 +246,7 @@ void tst_GridModel::columnWidthInCharacters()
 
     // A width the user drags survives the next fill.
     header->resizeSection(1, 77);
-    fill(grid, 3);
+    fillGrid(grid, 3);
     QCOMPARE(header->sectionSize(1), 77);
     QCOMPARE(header->sectionSize(0), qRound(20.0 * character));
 }
@@ -266,7 +254,7 @@ void tst_GridModel::columnWidthInCharacters()
 void tst_GridModel::copiesSelectedRows()
 {
     Grid grid;
-    fill(grid, 5);
+    fillGrid(grid, 5);
     grid.setText(1, 4, "tab\there");
     QItemSelectionModel *selection = grid.selectionModel();
     // Selected in reverse order, and row 2 twice over: the copy is in table order, each row once.
@@ -289,7 +277,7 @@ void tst_GridModel::copiesSelectedRows()
 void tst_GridModel::copiesNothingWithoutSelection()
 {
     Grid grid;
-    fill(grid, 2);
+    fillGrid(grid, 2);
     grid.selectionModel()->clear();
     QGuiApplication::clipboard()->setText(u"kept"_s);
     QTest::keySequence(&grid, QKeySequence::Copy);
@@ -299,7 +287,7 @@ void tst_GridModel::copiesNothingWithoutSelection()
 void tst_GridModel::fitsColumnsToLongestText()
 {
     Grid grid;
-    fill(grid, 1500);
+    fillGrid(grid, 1500);
     grid.setText(2, 1400, "\xFF a mark far wider than its column");
     grid.resize(600, 300);
     grid.show();
@@ -314,16 +302,35 @@ void tst_GridModel::fitsColumnsToLongestText()
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) - 1, 5));
     QVERIFY(header->sectionSize(0) > narrow);
     QCOMPARE(header->sectionSize(1), narrow);
-    // Ctrl+Plus fits every column, to the longest text of rows never painted too.
-    QTest::keyClick(&grid, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-    QVERIFY(header->sectionSize(1) > needed);
-    QVERIFY(header->sectionSize(1) < needed + 20);
+    // Ctrl+Plus, or Ctrl+= (the plus's key unshifted), fits every column, to the longest text of rows never
+    // painted too.
+    for (const auto &[key, modifiers] : { std::pair(Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier),
+             std::pair(Qt::Key_Equal, Qt::KeyboardModifiers(Qt::ControlModifier)) }) {
+        header->resizeSection(1, 5);
+        QTest::keyClick(&grid, key, modifiers);
+        QVERIFY(header->sectionSize(1) > needed);
+        QVERIFY(header->sectionSize(1) < needed + 20);
+    }
+
+    // The pointer resting on a cell that its column cuts short shows the whole text, and on one it shows whole,
+    // nothing.
+    header->resizeSection(0, header->sectionSize(0) * 3);
+    grid.scrollTo(grid.gridModel()->index(1399, 1));
+    const auto tipAt = [&](int row, int column) {
+        const QRect cell = grid.visualRect(grid.gridModel()->index(row, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(grid.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    header->resizeSection(1, 30);
+    QCOMPARE(tipAt(1399, 0), QString());
+    QCOMPARE(tipAt(1399, 1), u"\\xFF a mark far wider than its column"_s);
 }
 
 void tst_GridModel::drawsEscapesApartAndSaysWhenEmpty()
 {
     Grid grid;
-    fill(grid, 2);
+    fillGrid(grid, 2);
     grid.setText(1, 1, "a\xC2\xA5n"); // a real yen sign, which the Japanese font draws as "\" draws
     grid.setText(1, 2, "a\nb");
     grid.resize(400, 200);
@@ -406,7 +413,7 @@ void tst_GridModel::actionsWithoutMemoryReportAndChangeNothing()
     Grid grid;
     QStringList reports;
     grid.setReporter([&](const std::string &message) { reports << QString::fromStdString(message); });
-    fill(grid, rows);
+    fillGrid(grid, rows);
     grid.resize(400, 200);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));

@@ -2,6 +2,7 @@
 #include "TableModel.h"
 
 #include "AllocationFailure.h"
+#include "TestSupport.h"
 #include "FailureText.h"
 
 #include <gtest/gtest.h>
@@ -16,25 +17,11 @@
 using quorrix::CellValue;
 using quorrix::TableModel;
 
+using quorrix::test::fillGrid;
+
 namespace
 {
 
-// A table of `rows` rows and three columns, the cell at column c, row r reading "r.c".
-void fill(quorrix::GridControl &grid, std::size_t rows)
-{
-    grid.setRedraw(false);
-    grid.setColumnCount(3);
-    grid.setText(1, 0, "Name");
-    grid.setText(2, 0, "Mark");
-    grid.setText(3, 0, "Size");
-    grid.setRowCount(0);
-    grid.setRowCount(rows);
-    for (std::size_t row = 1; row <= rows; ++row) {
-        for (int column = 1; column <= 3; ++column)
-            grid.setText(column, row, std::to_string(row) + "." + std::to_string(column));
-    }
-    grid.setRedraw(true);
-}
 
 std::vector<std::size_t> shownRows(const TableModel &table)
 {
@@ -47,7 +34,7 @@ std::vector<std::size_t> shownRows(const TableModel &table)
 TEST(TableModel, RowCountEmptiesCells)
 {
     TableModel table;
-    fill(table, 3);
+    fillGrid(table, 3);
     table.setRowCount(0);
     table.setRowCount(5);
     for (std::size_t row = 1; row <= 5; ++row) {
@@ -58,7 +45,7 @@ TEST(TableModel, RowCountEmptiesCells)
     EXPECT_EQ(table.cellText(3, 0), "Size");
 
     // Without going through 0, rows kept keep their texts and new rows are empty.
-    fill(table, 2);
+    fillGrid(table, 2);
     table.setRowCount(4);
     EXPECT_EQ(table.cellText(3, 2), "2.3");
     EXPECT_EQ(table.cellText(1, 3), "");
@@ -67,7 +54,7 @@ TEST(TableModel, RowCountEmptiesCells)
 TEST(TableModel, KeepsValues)
 {
     TableModel table;
-    fill(table, 4);
+    fillGrid(table, 4);
     using Kept = std::optional<std::pair<std::int64_t, std::uint32_t>>;
     const auto value = [&](std::size_t row) -> Kept {
         const std::optional<CellValue> kept = table.cellValue(3, row);
@@ -104,7 +91,7 @@ TEST(TableModel, KeepsValues)
 TEST(TableModel, RewritesCells)
 {
     TableModel table;
-    fill(table, 3);
+    fillGrid(table, 3);
     table.setText(2, 2, "longer text than before");
     table.setText(2, 2, "x");
     EXPECT_EQ(table.cellText(2, 2), "x");
@@ -131,7 +118,7 @@ TEST(TableModel, RepeatedTextsStayApart)
     // Equal texts in neighbouring rows are kept once; each cell must still change on its own, and the same bytes
     // shown otherwise are not shared.
     TableModel table;
-    fill(table, 5);
+    fillGrid(table, 5);
     for (std::size_t row = 1; row <= 4; ++row)
         table.setText(2, row, "same");
     table.setText(2, 2, "changed");
@@ -149,7 +136,7 @@ TEST(TableModel, RepeatedTextsStayApart)
 TEST(TableModel, RefusesCellsOutsideTable)
 {
     TableModel table;
-    fill(table, 2);
+    fillGrid(table, 2);
     EXPECT_THROW(table.setText(4, 1, "x"), std::out_of_range);
     EXPECT_THROW(table.setText(0, 1, "x"), std::out_of_range);
     EXPECT_THROW(table.setText(1, 3, "x"), std::out_of_range);
@@ -163,7 +150,7 @@ TEST(TableModel, RefusesCellsOutsideTable)
 TEST(TableModel, TheOrderChosenOutlivesRefillsAndAClickReverses)
 {
     TableModel table;
-    fill(table, 3);
+    fillGrid(table, 3);
     EXPECT_FALSE(table.clickDescends(2));
     table.orderBy(1, table.clickDescends(1));
     EXPECT_TRUE(table.clickDescends(1));
@@ -173,7 +160,7 @@ TEST(TableModel, TheOrderChosenOutlivesRefillsAndAClickReverses)
     EXPECT_EQ(shownRows(table), (std::vector<std::size_t> { 3, 2, 1 }));
 
     // A refill with other rows: ordered again at its end.
-    fill(table, 4);
+    fillGrid(table, 4);
     EXPECT_EQ(shownRows(table), (std::vector<std::size_t> { 4, 3, 2, 1 }));
     EXPECT_EQ(TableModel::positions(table.order(), 4), (TableModel::Order { 3, 2, 1, 0 }));
     table.orderBy(1, false);
@@ -185,7 +172,7 @@ TEST(TableModel, ActionsThatRunOutOfMemoryAreReportedAndLeaveTheTableAsItWas)
 {
     constexpr std::size_t rows = 20'000;
     TableModel table;
-    fill(table, rows);
+    fillGrid(table, rows);
     table.orderBy(2, true);
     const TableModel::Order before = table.order();
     std::vector<std::size_t> all;
