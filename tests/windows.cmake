@@ -34,7 +34,7 @@ set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
 # belongs to the display of the first program that started it.
 find_program(XVFB Xvfb REQUIRED)
 # With the program's resources: its icon, and the manifest that chooses the common controls it draws with.
-add_executable(win32_window_tests win32/WindowTest.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
+add_executable(win32_window_tests win32/WindowTest.cpp module/AllocationFailure.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
 target_include_directories(win32_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/data)
 target_compile_options(win32_window_tests PRIVATE ${QUORRIX_WARNINGS})
 target_link_libraries(win32_window_tests PRIVATE quorrix_window quorrix_test_support GTest::gtest_main)

@@ -1,5 +1,6 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
 // each control, copying, ordering, fitting and marks in the table, and a folder that cannot be shown.
+#include "AllocationFailure.h"
 #include "Path.h"
 #include "TestSupport.h"
 #include "f_FILE.h"
@@ -482,4 +483,26 @@ TEST(Win32Window, ALongFillShowsItsProgressOverTheTableUntilItEnds)
     EXPECT_GT(ink, 20);
     grid.setRedraw(true);
     EXPECT_FALSE(IsWindowVisible(notice));
+}
+
+TEST(Win32Window, TableActionsWithoutMemoryReportAndChangeNothing)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    quorrix::test::fillGrid(grid, 20'000);
+    clickTitle(grid.handle(), 2);
+    clickTitle(grid.handle(), 2);
+    w.pressWithCtrl('A');
+    {
+        // Ordering and copying twenty thousand rows when their large blocks cannot be had.
+        const quorrix::test::FailLargeAllocations failing(64 * 1024);
+        clickTitle(grid.handle(), 3);
+        w.pressWithCtrl('C');
+    }
+    ASSERT_EQ(w.reports.size(), 2u);
+    EXPECT_EQ(w.reports[0].rfind("並べ替えられません。", 0), 0u) << w.reports[0];
+    EXPECT_EQ(w.reports[1].rfind("コピーできません。", 0), 0u) << w.reports[1];
+    EXPECT_EQ(grid.arrow(2), quorrix::TableModel::Arrow::Down);
+    EXPECT_EQ(w.shown(1).front(), "20000.1");
 }
