@@ -148,6 +148,11 @@ void TableModel::endBulkChange()
     if (!m_bulk)
         return;
     m_bulk = false;
+    changeEnded();
+}
+
+void TableModel::changeEnded()
+{
     try {
         reorder();
     } catch (...) {
@@ -198,10 +203,8 @@ void TableModel::setColumnCount(int columns)
         m_orderColumn = 0;
         m_descending = false;
     }
-    if (!bulk) {
-        m_bulk = true;
-        endBulkChange();
-    }
+    if (!bulk)
+        changeEnded();
 }
 
 void TableModel::setRowCount(std::size_t rows)
@@ -225,10 +228,8 @@ void TableModel::setRowCount(std::size_t rows)
             values.resize(rows);
     }
     m_rows = rows;
-    if (!bulk) {
-        m_bulk = true;
-        endBulkChange();
-    }
+    if (!bulk)
+        changeEnded();
 }
 
 void TableModel::setText(int column, std::size_t row, std::string_view text)

@@ -131,6 +131,8 @@ private:
     void endBulkChange();
     // Makes the order chosen again; on a failure the rows show as written.
     void reorder();
+    // A change of the rows or columns has ended: the order is made again and the window told, also on a failure.
+    void changeEnded();
 
     class Store;
     std::unique_ptr<Store> m_store;
