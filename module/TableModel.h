@@ -1,7 +1,7 @@
 // The file table as every window shows it, free of any toolkit: its cells in a store compact enough for a million
 // rows, the order a title gives the rows, the copies, the fit of a column, the marks of a name and their colours,
 // the tip, the progress notice and the guard around the table's actions. A window's table derives from it: it is
-// the GridControl that the core fills, and it hears of each change through the protected hooks, which only draw.
+// the GridControl that the core fills, and it hears of each change through changed(), which only draws.
 #pragma once
 
 #include "ColumnValues.h"
@@ -36,7 +36,7 @@ public:
     TableModel &operator=(const TableModel &) = delete;
 
     // GridControl: the core fills the table through these. False redraw starts a bulk change, which the window
-    // hears of once, at its end (tableChanged), when the rows take the order chosen again.
+    // hears of once, at its end (Change::TableChanged), when the rows take the order chosen again.
     void setRedraw(bool on) override;
     // Cells of the columns kept keep their texts. Throws std::out_of_range for a negative count.
     void setColumnCount(int columns) override;
