@@ -1,7 +1,7 @@
 #include "Grid.h"
 
 #include "ChangeProgress.h"
-#include "DisplayText.h"
+#include "FailureText.h"
 #include "GridModel.h"
 #include "WindowLayout.h"
 
@@ -12,10 +12,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
+#include <QStyleOptionHeaderV2>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -32,9 +34,12 @@ QString fromUtf8(const std::string &text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Draws a cell whose name has marks (GridModel::MarksRole): escapes in a colour of their own on a tinted ground,
-// so that "\n" cannot be read as a yen sign and an "n", which the Japanese font draws "\" as; letters written
-// with separate accents on another tint; and each marked blank in a frame open at the top.
+QColor colour(quorrix::Rgb rgb)
+{
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+// Draws a cell whose text has marks (GridModel::MarksRole) in the colours of quorrix::markStyle.
 class MarkedTextDelegate : public QStyledItemDelegate
 {
 public:
@@ -59,26 +64,20 @@ public:
         const QRect area
             = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(margin, 0, -margin, 0);
 
-        QTextCharFormat escape;
-        escape.setForeground(QColor(160, 0, 0));
-        escape.setBackground(QColor(255, 228, 150));
-        QTextCharFormat composed;
-        composed.setForeground(QColor(0, 0, 0));
-        composed.setBackground(QColor(190, 225, 255));
         QList<QTextLayout::FormatRange> formats;
         QList<std::pair<int, int>> blanks;
         for (qsizetype i = 0; i + 2 < marks.size(); i += 3) {
-            switch (static_cast<quorrix::TextMark::Kind>(marks[i + 2])) {
-            case quorrix::TextMark::Kind::Escape:
-                formats.append({ marks[i], marks[i + 1], escape });
-                break;
-            case quorrix::TextMark::Kind::Composed:
-                formats.append({ marks[i], marks[i + 1], composed });
-                break;
-            case quorrix::TextMark::Kind::Blank:
+            const auto kind = static_cast<quorrix::TextMark::Kind>(marks[i + 2]);
+            const quorrix::MarkStyle look = quorrix::markStyle(kind);
+            QTextCharFormat format;
+            if (look.ink)
+                format.setForeground(colour(*look.ink));
+            if (look.ground)
+                format.setBackground(colour(*look.ground));
+            if (look.ink || look.ground)
+                formats.append({ marks[i], marks[i + 1], format });
+            if (look.frame)
                 blanks.append({ marks[i], marks[i + 1] });
-                break;
-            }
         }
 
         QTextLayout layout(text, item.font);
@@ -101,7 +100,8 @@ public:
         painter->setClipRect(area);
         painter->setPen(ink);
         layout.draw(painter, QPointF(x, y));
-        painter->setPen(QPen(selected ? ink : QColor(200, 0, 0), 1));
+        const quorrix::Rgb frame = *quorrix::markStyle(quorrix::TextMark::Kind::Blank).frame;
+        painter->setPen(QPen(selected ? ink : colour(frame), 1));
         for (const auto &[start, length] : blanks) {
             const qreal left = x + line.cursorToX(start) + 1;
             const qreal right = x + line.cursorToX(start + length) - 1;
@@ -113,11 +113,72 @@ public:
     }
 };
 
+// The title row. The ordering arrow (TableModel::arrow) lies in a strip of its own above the titles, so that it
+// takes no room from them; Qt's styles would draw it beside the title, where it cuts the text short.
+class TitleHeader : public QHeaderView
+{
+public:
+    TitleHeader(const quorrix::TableModel &table, QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+        , m_table(table)
+    {
+    }
+
+    // The height of the arrow's strip.
+    int arrowRoom() const { return fontMetrics().height() / 3 + 2; }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        size.rheight() += arrowRoom();
+        return size;
+    }
+
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        if (!rect.isValid())
+            return;
+        QStyleOptionHeaderV2 option;
+        initStyleOption(&option);
+        initStyleOptionForIndex(&option, logicalIndex);
+        option.rect = rect;
+        option.sortIndicator = QStyleOptionHeader::None;
+        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+        QStyleOptionHeaderV2 label(option);
+        label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &option, this).adjusted(0, arrowRoom(), 0, 0);
+        if (label.rect.isValid())
+            style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+        const quorrix::TableModel::Arrow arrow = m_table.arrow(logicalIndex + 1);
+        if (arrow == quorrix::TableModel::Arrow::None)
+            return;
+        const int height = arrowRoom() - 2;
+        const int middle = rect.center().x();
+        const int top = rect.top() + 2;
+        const int bottom = top + height - 1;
+        QPolygon triangle;
+        if (arrow == quorrix::TableModel::Arrow::Up)
+            triangle << QPoint(middle, top) << QPoint(middle - height + 1, bottom) << QPoint(middle + height - 1, bottom);
+        else
+            triangle << QPoint(middle - height + 1, top) << QPoint(middle + height - 1, top) << QPoint(middle, bottom);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(option.palette.color(QPalette::ButtonText));
+        painter->drawPolygon(triangle);
+        painter->restore();
+    }
+
+private:
+    const quorrix::TableModel &m_table;
+};
+
 } // namespace
+
 
 Grid::Grid(QWidget *parent)
     : QTableView(parent)
-    , m_model(new GridModel(this))
+    , m_model(new GridModel(*this, this))
 {
     QFont tableFont;
     QStringList families;
@@ -127,15 +188,12 @@ Grid::Grid(QWidget *parent)
     tableFont.setPointSize(quorrix::layout::TableFont.points);
     setFont(tableFont);
 
+    setHorizontalHeader(new TitleHeader(*this, this));
     setModel(m_model);
     setItemDelegate(new MarkedTextDelegate(this));
     setSelectionBehavior(SelectRows);
     setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
-    // Ordering is the view's: the rows stay in the file list's order in the model. No column orders them at
-    // first.
-    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    setSortingEnabled(true);
     setWordWrap(false);
     // Tab leaves the table for the next control instead of walking its cells.
     setTabKeyNavigation(false);
@@ -153,97 +211,53 @@ Grid::Grid(QWidget *parent)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionsClickable(true);
     columns->setSectionsMovable(false);
-
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_resetting = true; });
-    // Connected after setModel(), so this runs once the header has taken the new columns.
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        applyColumnWidths();
-        m_resetting = false;
-    });
+    // The table orders the rows and the header draws its arrow; Qt's own sorting stays off.
+    columns->setSortIndicatorShown(false);
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int section) { clickTitle(section + 1); });
     connect(columns, &QHeaderView::sectionResized, this,
         [this](int logicalIndex, int, int newSize) { rememberColumnWidth(logicalIndex, newSize); });
 }
 
 Grid::~Grid() = default;
 
-void Grid::setRedraw(bool on)
+void Grid::changed(Change change, int column, std::size_t row)
 {
-    if (on) {
-        m_model->endBulkChange();
-        setUpdatesEnabled(true);
-        if (m_progress)
-            m_progress->hide();
-    } else {
-        setUpdatesEnabled(false);
-        m_model->beginBulkChange();
-    }
-}
-
-void Grid::setColumnCount(int columns)
-{
-    if (columns < 0)
-        throw std::out_of_range("negative column count");
-    m_widths.resize(static_cast<std::size_t>(columns), -1);
-    m_maxTextLengths.resize(static_cast<std::size_t>(columns), 0);
-    m_model->setColumns(columns);
-}
-
-void Grid::setRowCount(std::size_t rows)
-{
-    m_model->setRows(rows);
-}
-
-void Grid::setText(int column, std::size_t row, std::string_view text)
-{
-    m_model->setCellText(column, row, text);
-}
-
-void Grid::setFormattedText(int column, std::size_t row, std::string_view text)
-{
-    m_model->setCellText(column, row, text, GridModel::Shown::AsWritten);
-}
-
-void Grid::setColumnWidth(int column, double characters)
-{
-    if (column < 1 || column > m_model->columns())
-        throw std::out_of_range("no such column in the table");
-    if (!(characters >= 0.0))
-        throw std::invalid_argument("column width must not be negative");
-    const double pixels = std::min(characters * characterWidth(), double(horizontalHeader()->maximumSectionSize()));
-    m_widths[static_cast<std::size_t>(column - 1)] = static_cast<int>(std::lround(pixels));
-    // Inside a bulk change the header does not know the column yet; the reset at its end applies the width.
-    if (!m_model->inBulkChange())
+    switch (change) {
+    case Change::TableAboutToChange:
+        m_resetting = true;
+        m_model->beginTableChange();
+        break;
+    case Change::TableChanged:
+        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
+        m_model->endTableChange();
+        // After the reset, so that the header has taken the new columns.
         applyColumnWidths();
-}
-
-void Grid::setCellValue(int column, std::size_t row, quorrix::CellValue value)
-{
-    m_model->setCellValue(column, row, value);
-}
-
-void Grid::setFolder(std::string_view folder)
-{
-    m_folder.assign(folder);
-}
-
-void Grid::setSetting(Setting setting, int value)
-{
-    switch (setting) {
-    case Setting::ReadOnly:
-        setEditTriggers(value != 0 ? NoEditTriggers : (DoubleClicked | EditKeyPressed));
+        m_resetting = false;
         break;
-    case Setting::ActiveColumn:
-        m_activeColumn = value;
+    case Change::Cell:
+        m_model->cellChanged(column, row);
+        if (row == 0)
+            applyColumnWidths();
         break;
-    case Setting::MaxTextLength:
-        if (m_activeColumn < 1 || m_activeColumn > m_model->columns())
-            throw std::out_of_range("no such column in the table");
-        m_maxTextLengths[static_cast<std::size_t>(m_activeColumn - 1)] = value;
+    case Change::ColumnWidth:
+        // The table's width replaces one the user dragged; inside a bulk change the header does not know the
+        // column yet, and the reset at its end applies the width.
+        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
+        m_dragged[static_cast<std::size_t>(column - 1)] = -1;
+        if (!inBulkChange())
+            applyColumnWidths();
         break;
-    case Setting::HorizontalAlignment:
-        if (value < 0 || value > 2)
-            throw std::invalid_argument("alignment must be 0, 1 or 2");
-        m_model->setColumnAlignment(m_activeColumn, value);
+    case Change::Alignment:
+        m_model->alignmentChanged(column);
+        break;
+    case Change::ReadOnly:
+        setEditTriggers(readOnly() ? NoEditTriggers : (DoubleClicked | EditKeyPressed));
+        break;
+    case Change::RedrawOff:
+    case Change::RedrawOn:
+        setUpdatesEnabled(change == Change::RedrawOn);
+        if (change == Change::RedrawOn && m_progress)
+            m_progress->hide();
         break;
     }
 }
@@ -267,7 +281,7 @@ void Grid::showProgress(std::size_t rows, std::size_t total)
     const QLocale locale;
     const QString separator
         = locale.numberOptions().testFlag(QLocale::OmitGroupSeparator) ? QString() : locale.groupSeparator();
-    m_progress->setText(QString::fromStdString(quorrix::progressText(rows, total, separator.toStdString())));
+    m_progress->setText(fromUtf8(quorrix::progressText(rows, total, separator.toStdString())));
     m_progress->setGeometry(geometry());
     m_progress->raise();
     m_progress->show();
@@ -280,11 +294,12 @@ double Grid::characterWidth() const
     return QFontMetricsF(font()).horizontalAdvance(u'0');
 }
 
-int Grid::maxTextLength(int column) const
+void Grid::report(const std::string &message) const
 {
-    if (column < 1 || static_cast<std::size_t>(column) > m_maxTextLengths.size())
-        return 0;
-    return m_maxTextLengths[static_cast<std::size_t>(column - 1)];
+    if (m_report)
+        m_report(message);
+    else
+        QMessageBox::warning(window(), window()->windowTitle(), fromUtf8(message));
 }
 
 std::vector<std::size_t> Grid::selectedRows() const
@@ -306,39 +321,72 @@ std::vector<std::size_t> Grid::selectedRows() const
 
 QString Grid::selectedRowsText() const
 {
-    return fromUtf8(quorrix::rowsText(*m_model, selectedRows()));
+    return fromUtf8(rowsText(selectedRows()));
 }
 
 QString Grid::selectedPathsText() const
 {
-    return fromUtf8(quorrix::pathsText(m_folder, *m_model, selectedRows()));
+    return fromUtf8(pathsText(selectedRows()));
 }
 
-void Grid::copySelectedRows() const
+void Grid::copySelectedRows()
 {
-    const QString text = selectedRowsText();
-    if (!text.isEmpty())
-        QGuiApplication::clipboard()->setText(text);
+    quorrix::runGuarded(quorrix::Caption::CannotCopy, [this](const std::string &m) { report(m); }, [this] {
+        const QString text = selectedRowsText();
+        if (!text.isEmpty())
+            QGuiApplication::clipboard()->setText(text);
+    });
 }
 
-void Grid::copySelectedPaths() const
+void Grid::copySelectedPaths()
 {
-    const QString text = selectedPathsText();
-    if (!text.isEmpty())
-        QGuiApplication::clipboard()->setText(text);
+    quorrix::runGuarded(quorrix::Caption::CannotCopy, [this](const std::string &m) { report(m); }, [this] {
+        const QString text = selectedPathsText();
+        if (!text.isEmpty())
+            QGuiApplication::clipboard()->setText(text);
+    });
+}
+
+void Grid::clickTitle(int column)
+{
+    quorrix::runGuarded(quorrix::Caption::CannotOrder, [this](const std::string &m) { report(m); },
+        [&] { m_model->orderBy(column, clickDescends(column)); });
+    horizontalHeader()->viewport()->update();
+}
+
+void Grid::fitColumns()
+{
+    // Every width is measured before any is set: a failure leaves the columns as they were.
+    std::vector<int> widths;
+    const bool measured
+        = quorrix::runGuarded(quorrix::Caption::CannotFitColumns, [this](const std::string &m) { report(m); }, [&] {
+              for (int column = 0; column < m_model->columnCount(); ++column)
+                  widths.push_back(std::max(fitWidth(column), horizontalHeader()->sectionSizeHint(column)));
+          });
+    if (!measured)
+        return;
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column)
+        horizontalHeader()->resizeSection(column, widths[static_cast<std::size_t>(column)]);
 }
 
 int Grid::sizeHintForColumn(int column) const
 {
-    if (column < 0 || column >= m_model->columns())
+    if (column < 0 || column >= columns())
         return -1;
-    // Measuring every text of a million rows would take seconds; the texts widest in characters of this
-    // monospaced font are the widest in pixels but for small differences, so only those few are measured.
+    // The header asks for it on a double click on a title's edge, inside its own event handling.
+    int width = columnWidth(column);
+    quorrix::runGuarded(quorrix::Caption::CannotFitColumns, [this](const std::string &m) { report(m); },
+        [&] { width = fitWidth(column); });
+    return width;
+}
+
+int Grid::fitWidth(int column) const
+{
     const QFontMetrics metrics(font());
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     int widest = 0;
-    for (const std::size_t row : quorrix::widestRows(*m_model, column + 1, 16))
-        widest = std::max(widest, metrics.horizontalAdvance(fromUtf8(quorrix::shownText(*m_model, column + 1, row))));
+    for (const std::string &text : fitTexts(column + 1))
+        widest = std::max(widest, metrics.horizontalAdvance(fromUtf8(text)));
     return widest + 2 * margin + (showGrid() ? 1 : 0);
 }
 
@@ -346,11 +394,28 @@ void Grid::paintEvent(QPaintEvent *event)
 {
     QTableView::paintEvent(event);
     // A folder without files says so, rather than showing a blank table that might still be filling.
-    if (m_model->columns() > 0 && m_model->rows() == 0) {
+    if (const std::string_view empty = emptyText(); !empty.empty()) {
         QPainter painter(viewport());
         painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
-        painter.drawText(viewport()->rect(), Qt::AlignCenter, fromUtf8(std::string(quorrix::NoFilesText)));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter, fromUtf8(std::string(empty)));
     }
+}
+
+bool Grid::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    // A tip shows a cell's whole text where its column cuts it short, and nowhere else.
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data(Qt::ToolTipRole).toString();
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int room = visualRect(index).width() - 2 * margin;
+    if (index.isValid() && quorrix::showsTip(QFontMetrics(font()).horizontalAdvance(text), room))
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void Grid::keyPressEvent(QKeyEvent *event)
@@ -361,9 +426,10 @@ void Grid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    // Ctrl with the plus of the main keys (often a shifted key) or of the keypad.
-    if (event->key() == Qt::Key_Plus && (modifiers & Qt::ControlModifier)) {
-        resizeColumnsToContents();
+    // Ctrl with the plus of the main keys (often a shifted key) or of the keypad, or with "=", the plus's key
+    // unshifted.
+    if ((event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) && (modifiers & Qt::ControlModifier)) {
+        fitColumns();
         event->accept();
         return;
     }
@@ -379,19 +445,29 @@ void Grid::keyPressEvent(QKeyEvent *event)
 void Grid::applyColumnWidths()
 {
     QHeaderView *header = horizontalHeader();
-    const int count = std::min(header->count(), static_cast<int>(m_widths.size()));
+    // The table's own widths are not the user's (see rememberColumnWidth).
+    const bool resetting = std::exchange(m_resetting, true);
+    const int count = std::min(header->count(), columns());
+    const QFontMetrics titles(header->font());
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     for (int column = 0; column < count; ++column) {
-        const int width = m_widths[static_cast<std::size_t>(column)];
-        if (width >= 0 && header->sectionSize(column) != width)
+        int width = m_dragged.size() > static_cast<std::size_t>(column) ? m_dragged[static_cast<std::size_t>(column)] : -1;
+        if (width < 0) {
+            const int title = titles.horizontalAdvance(m_model->shownText(column + 1, 0)) + 2 * margin;
+            width = std::min(quorrix::columnPixels(columnCharacters(column + 1), characterWidth(), title, 0),
+                header->maximumSectionSize());
+        }
+        if (header->sectionSize(column) != width)
             header->resizeSection(column, width);
     }
+    m_resetting = resetting;
 }
 
 void Grid::rememberColumnWidth(int logicalIndex, int newSize)
 {
-    // A width the user drags stays through later fills; sizes the header passes through while it resets
-    // are not the user's.
-    if (m_resetting || logicalIndex < 0 || static_cast<std::size_t>(logicalIndex) >= m_widths.size())
+    // A width the user drags stays through later fills; sizes the header passes through while it resets, or that
+    // the table sets, are not the user's.
+    if (m_resetting || logicalIndex < 0 || static_cast<std::size_t>(logicalIndex) >= m_dragged.size())
         return;
-    m_widths[static_cast<std::size_t>(logicalIndex)] = newSize;
+    m_dragged[static_cast<std::size_t>(logicalIndex)] = newSize;
 }

@@ -131,8 +131,8 @@ int fill(const char *mode, const char *folder, const char *emptyFolder, int runs
     double best = fillSeconds(files, grid, folder);
     const long growth = peakResident() - before;
     const std::size_t count = files.count();
-    if (real && table.gridModel()->rows() != count) {
-        std::fprintf(stderr, "the table has %zu rows for %zu files\n", table.gridModel()->rows(), count);
+    if (real && table.rows() != count) {
+        std::fprintf(stderr, "the table has %zu rows for %zu files\n", table.rows(), count);
         return 1;
     }
     for (int run = 1; run < runs; ++run)

@@ -83,7 +83,7 @@ int main(int argc, char *argv[])
         ::_exit(1);
     });
     auto *table = window.findChild<Grid *>(u"GRD1"_s);
-    if (!table || table->gridModel()->rows() == 0) {
+    if (!table || table->rows() == 0) {
         std::fprintf(stderr, "the window shows no files of %s\n", folder.c_str());
         return 1;
     }

@@ -159,6 +159,32 @@ bool isPlainDisplayText(std::string_view bytes)
     return true;
 }
 
+bool isCarriedText(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Decoded d = decode(p + i, bytes.size() - i);
+        switch (d.codePoint) {
+        case '\0':
+        case '\t':
+        case '\n':
+        case '\v':
+        case '\f':
+        case '\r':
+        case 0x85:
+        case 0x2028:
+        case 0x2029:
+            return false;
+        default:
+            break;
+        }
+        if (d.length == 0)
+            return false;
+        i += d.length;
+    }
+    return true;
+}
+
 std::string displayText(std::string_view bytes)
 {
     if (isPlainDisplayText(bytes))

@@ -20,4 +20,8 @@ std::string displayText(std::string_view bytes);
 // Whether displayText would return `bytes` unchanged (cheap; no allocation).
 bool isPlainDisplayText(std::string_view bytes);
 
+// Whether `bytes` can be carried as a line of text as they are: valid UTF-8 that breaks no line and holds no tab
+// (nor a zero byte). Such a name, copied, still names its file.
+bool isCarriedText(std::string_view bytes);
+
 } // namespace quorrix

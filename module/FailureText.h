@@ -15,7 +15,9 @@ namespace Caption
     inline constexpr std::string_view CannotShowFolder = "フォルダを表示できません。";
     inline constexpr std::string_view CannotReadDrive = "ドライブを読み取れません。";
     inline constexpr std::string_view CannotStart = "起動できません。";
+    // The table's own actions.
     inline constexpr std::string_view CannotSelect = "行を選択できません。";
+    inline constexpr std::string_view CannotOrder = "並べ替えられません。";
     inline constexpr std::string_view CannotCopy = "コピーできません。";
     inline constexpr std::string_view CannotFitColumns = "列の幅を合わせられません。";
 }

@@ -34,8 +34,32 @@ std::optional<std::string> runGuarded(
         step();
         return std::nullopt;
     } catch (const std::exception &failure) {
-        return failureMessage(caption, subject, failure);
+        try {
+            return failureMessage(caption, subject, failure);
+        } catch (...) {
+            // Without memory for the whole message, the caption alone.
+        }
+    } catch (...) {
     }
+    try {
+        return std::string(caption);
+    } catch (...) {
+        return std::string();
+    }
+}
+
+bool runGuarded(std::string_view caption, const FailureReporter &report, const std::function<void()> &action) noexcept
+{
+    std::optional<std::string> failure = runGuarded(action, caption);
+    if (!failure)
+        return true;
+    try {
+        if (report)
+            report(*failure);
+    } catch (...) {
+        // A report that cannot be shown leaves the failure untold; it still goes no further.
+    }
+    return false;
 }
 
 } // namespace quorrix

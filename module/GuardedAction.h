@@ -25,4 +25,10 @@ ActionTraits traitsOf(Action action);
 std::optional<std::string> runGuarded(
     const std::function<void()> &step, std::string_view caption, std::string_view subject = {}) noexcept;
 
+// Tells the user about a failure: `message` is the whole text, UTF-8.
+using FailureReporter = std::function<void(const std::string &message)>;
+// Runs `action` as runGuarded above and hands a failure's message to `report`. Returns whether the action ran
+// through; an action that fails leaves what it works on as it was.
+bool runGuarded(std::string_view caption, const FailureReporter &report, const std::function<void()> &action) noexcept;
+
 } // namespace quorrix

@@ -203,19 +203,34 @@ std::string extendedLength(std::string_view path)
     return std::string("\\\\?\\UNC\\").append(path.substr(2));
 }
 
+namespace
+{
+    // `path` with each name between separators passed through `name`, the separators kept as they are.
+    template <typename Name> std::string byName(std::string_view path, PathStyle style, Name name)
+    {
+        std::string text;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (isSeparator(path[i], style)) {
+                text += name(path.substr(start, i - start));
+                text += path[i];
+                start = i + 1;
+            }
+        }
+        text += name(path.substr(start));
+        return text;
+    }
+}
+
 std::string shown(std::string_view path, PathStyle style)
 {
-    std::string text;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (isSeparator(path[i], style)) {
-            text += displayText(path.substr(start, i - start));
-            text += path[i];
-            start = i + 1;
-        }
-    }
-    text += displayText(path.substr(start));
-    return text;
+    return byName(path, style, [](std::string_view name) { return displayText(name); });
+}
+
+std::string carried(std::string_view path, PathStyle style)
+{
+    return byName(path, style,
+        [](std::string_view name) { return isCarriedText(name) ? std::string(name) : displayText(name); });
 }
 
 } // namespace quorrix::path

@@ -90,6 +90,10 @@ namespace path
     // as they are: on Windows "C:\Users" shows as written, where displayText would double its "\".
     std::string shown(std::string_view path, PathStyle style = nativePathStyle());
 
+    // `path` as a copy carries it: each name as it is where isCarriedText says it can be, so that the copy still
+    // names the file; only a name that text cannot carry is escaped as shown() escapes it.
+    std::string carried(std::string_view path, PathStyle style = nativePathStyle());
+
 } // namespace path
 
 } // namespace quorrix

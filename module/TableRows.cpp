@@ -5,6 +5,7 @@
 #include "Path.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <queue>
 #include <utility>
@@ -114,23 +115,31 @@ std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool d
             const std::optional<CellValue> value = cells.cellValue(column, row);
             keyed.push_back({ value.has_value(), value.value_or(CellValue {}), row });
         }
-        // An absent value orders before every value; tied rows keep the table's order.
-        std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        // An absent value orders before every value (after every value when descending); tied rows keep the
+        // table's order either way.
+        std::sort(keyed.begin(), keyed.end(), [descending](const Keyed &a, const Keyed &b) {
             if (a.present != b.present)
-                return b.present;
+                return descending ? a.present : b.present;
             if (a.value < b.value || b.value < a.value)
-                return a.value < b.value;
+                return descending ? b.value < a.value : a.value < b.value;
             return a.row < b.row;
         });
         for (const Keyed &k : keyed)
             rows.push_back(k.row);
-    } else {
-        for (const std::size_t index :
-            naturalOrder(count, [&](std::size_t i) { return cells.cellText(column, i + 1); }))
-            rows.push_back(index + 1);
+        return rows;
     }
+    for (const std::size_t index : naturalOrder(count, [&](std::size_t i) { return cells.cellText(column, i + 1); }))
+        rows.push_back(index + 1);
     if (descending)
         std::reverse(rows.begin(), rows.end());
+    // Only equal texts tie, and naturalOrder leaves their order open: each run of them takes the table's order.
+    for (std::size_t first = 0; first < rows.size();) {
+        std::size_t end = first + 1;
+        while (end < rows.size() && cells.cellText(column, rows[end]) == cells.cellText(column, rows[first]))
+            ++end;
+        std::sort(rows.begin() + static_cast<std::ptrdiff_t>(first), rows.begin() + static_cast<std::ptrdiff_t>(end));
+        first = end;
+    }
     return rows;
 }
 
@@ -161,8 +170,8 @@ std::string pathsText(std::string_view folder, const TableCells &cells, const st
     std::string path;
     for (const std::size_t row : rows) {
         path::joinInto(path, folder, cells.cellText(1, row));
-        // Escaped name by name, so that Windows' "\" separators stay single.
-        text += path::shown(path);
+        // Each name as it is, so that the path opens its file, unless it breaks the line or is not text.
+        text += path::carried(path);
         text += '\n';
     }
     return text;
@@ -258,6 +267,11 @@ std::vector<std::size_t> widestRows(const TableCells &cells, int column, std::si
         widest.pop();
     }
     return rows;
+}
+
+int columnPixels(double characters, double unit, int titlePixels, int margins)
+{
+    return std::max(static_cast<int>(std::lround(characters * unit)), titlePixels) + margins;
 }
 
 } // namespace quorrix

@@ -40,8 +40,8 @@ std::string shownText(const TableCells &cells, int column, std::size_t row);
 
 // The data rows in the order that `column` gives them, first shown row first. A column whose cells have values
 // orders by them, cells without one first; any other column orders by its texts as the file list orders names,
-// which for the name column is the file list's own order. Rows that tie keep the table's order. `descending`
-// reverses the whole order.
+// which for the name column is the file list's own order. `descending` orders from the largest value down.
+// Rows that tie keep the table's order in both directions.
 std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool descending);
 
 // `rows` as text to paste into a spreadsheet: the title row, then each data row of `rows` in the order given,
@@ -51,7 +51,8 @@ std::vector<std::size_t> orderedRows(const TableCells &cells, int column, bool d
 std::string rowsText(const TableCells &cells, const std::vector<std::size_t> &rows);
 
 // The full paths of the files that `rows` name in column 1, which lie in `folder`, one a line, each ending in a
-// newline: shown as the table shows a name, so that no path breaks its line.
+// newline. Each name is copied as it is (see path::carried), so that the path opens its file; only a name that
+// is not valid UTF-8 or would break the line or hold a tab is escaped as the table shows it.
 std::string pathsText(std::string_view folder, const TableCells &cells, const std::vector<std::size_t> &rows);
 
 // A stretch of a name's shown text that a view draws apart, so that it cannot be taken for what it resembles.
@@ -77,5 +78,10 @@ std::size_t textColumns(std::string_view text);
 // Up to `count` data rows whose shown texts in `column` are the widest by textColumns, widest first: the ones a
 // view measures to fit the column to its longest text.
 std::vector<std::size_t> widestRows(const TableCells &cells, int column, std::size_t count);
+
+// The width in pixels of a column `characters` wide in characters `unit` pixels wide, whose title is
+// `titlePixels` wide: the width of its text, never narrower than its title, so that every title can be read, with
+// the view's `margins` (both sides together) on top.
+int columnPixels(double characters, double unit, int titlePixels, int margins);
 
 } // namespace quorrix

@@ -34,7 +34,7 @@ set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
 # belongs to the display of the first program that started it.
 find_program(XVFB Xvfb REQUIRED)
 # With the program's resources: its icon, and the manifest that chooses the common controls it draws with.
-add_executable(win32_window_tests win32/WindowTest.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
+add_executable(win32_window_tests win32/WindowTest.cpp module/AllocationFailure.cpp ${PROJECT_SOURCE_DIR}/win32/Quorrix.rc)
 target_include_directories(win32_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/data)
 target_compile_options(win32_window_tests PRIVATE ${QUORRIX_WARNINGS})
 target_link_libraries(win32_window_tests PRIVATE quorrix_window quorrix_test_support GTest::gtest_main)
@@ -65,7 +65,8 @@ quorrix_windows_gtest(module1_tests module/Module1Test.cpp module/FileFormTest.c
     module/ChangeProgressTest.cpp)
 # Wine takes the time zone from TZ when the program starts: in UTC, the cases' midnights are local midnights.
 set_tests_properties(module1_tests PROPERTIES ENVIRONMENT "TZ=UTC")
-quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp)
+quorrix_windows_gtest(text_tests module/DisplayTextTest.cpp module/FailureTextTest.cpp module/TableRowsTest.cpp
+    module/TableModelTest.cpp module/AllocationFailure.cpp)
 
 # The Wine prefix lives from the first test to the last.
 add_test(NAME wine_prefix_remove COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --remove)

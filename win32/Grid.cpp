@@ -1,19 +1,12 @@
 #include "Grid.h"
 
-#include "DisplayText.h"
+#include "FailureText.h"
 #include "win32/WideText.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
-
-namespace
-{
-
-constexpr int NameColumn = quorrix::gridColumn(quorrix::Column::Name);
-
-} // namespace
 
 Grid::Grid(HWND parent, int id)
     : m_handle(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
@@ -42,6 +35,11 @@ Grid::Grid(HWND parent, int id)
     SendMessageW(m_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(m_tip, TTM_SETMAXTIPWIDTH, 0, 1000);
 
+    // The notice over the table while a long fill runs, painted by noticeProc.
+    m_progress = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER, 0, 0, 0, 0, parent, nullptr,
+        GetModuleHandleW(nullptr), nullptr);
+    SetWindowSubclass(m_progress, noticeProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
     // The list view's own answer to a double click on a title's edge measures only the rows it has drawn; the
     // table answers it before the list view sees it.
     SetWindowSubclass(m_handle, subclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -51,6 +49,8 @@ Grid::~Grid()
 {
     if (IsWindow(m_handle))
         RemoveWindowSubclass(m_handle, subclassProc, 0);
+    if (IsWindow(m_progress))
+        RemoveWindowSubclass(m_progress, noticeProc, 0);
 }
 
 LRESULT CALLBACK Grid::subclassProc(
@@ -61,8 +61,9 @@ LRESULT CALLBACK Grid::subclassProc(
         const auto *header = reinterpret_cast<const NMHEADERW *>(lParam);
         if (header->hdr.hwndFrom == ListView_GetHeader(window)
             && (header->hdr.code == HDN_DIVIDERDBLCLICKW || header->hdr.code == HDN_DIVIDERDBLCLICKA)
-            && header->iItem >= 1 && header->iItem <= grid->m_columns) {
-            grid->fitColumn(header->iItem);
+            && header->iItem >= 1 && header->iItem <= grid->columns()) {
+            const int column = header->iItem;
+            grid->guarded(quorrix::Caption::CannotFitColumns, [&] { grid->fitColumn(column); });
             return 0;
         }
     } else if (message == WM_NCDESTROY) {
@@ -94,246 +95,186 @@ void Grid::pointerMoved()
 
 const wchar_t *Grid::tipText()
 {
-    // The whole text of the cell under the pointer, when its column cuts it short; no tip otherwise.
     m_tipText.clear();
     const auto [item, column] = cellUnderPointer();
-    if (item < 0 || static_cast<std::size_t>(item) >= m_rows || column > m_columns)
+    if (item < 0 || static_cast<std::size_t>(item) >= rows() || column > columns())
         return m_tipText.c_str();
     std::wstring text = quorrix::win32::toWide(shownText(column, dataRow(item)));
-    if (ListView_GetStringWidth(m_handle, text.c_str()) + 2 * textMargin() > ListView_GetColumnWidth(m_handle, column))
+    if (quorrix::showsTip(ListView_GetStringWidth(m_handle, text.c_str()),
+            ListView_GetColumnWidth(m_handle, column) - 2 * textMargin()))
         m_tipText = std::move(text);
     return m_tipText.c_str();
 }
 
-std::size_t Grid::cellIndex(int column, std::size_t row) const
+void Grid::showProgress(std::size_t rows, std::size_t total)
 {
-    if (column < 1 || column > m_columns || row > m_rows)
-        throw std::out_of_range("no such cell in the table");
-    return row * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column - 1);
+    // Repainting is off for the list view, so the notice lies over it as a sibling, painted here and now: the
+    // fill holds the message loop until it ends.
+    SetWindowTextW(m_progress, quorrix::win32::toWide(quorrix::progressText(rows, total)).c_str());
+    RECT place = {};
+    GetWindowRect(m_handle, &place);
+    MapWindowPoints(nullptr, GetParent(m_handle), reinterpret_cast<POINT *>(&place), 2);
+    SetWindowPos(m_progress, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top,
+        SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    RedrawWindow(m_progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void Grid::setRedraw(bool on)
+LRESULT CALLBACK Grid::noticeProc(
+    HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/, DWORD_PTR self)
 {
-    // The end of a fill: the rows take the order chosen.
-    if (on && m_orderStale)
-        applyOrder();
-    m_redraw = on;
-    SendMessageW(m_handle, WM_SETREDRAW, on, 0);
-    if (on)
-        InvalidateRect(m_handle, nullptr, TRUE);
+    if (message == WM_PAINT) {
+        reinterpret_cast<Grid *>(self)->paintNotice(window);
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(window, noticeProc, 0);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void Grid::setColumnCount(int columns)
+void Grid::paintNotice(HWND notice)
 {
-    if (columns < 0)
-        throw std::out_of_range("negative column count");
-    std::vector<Cell> cells((m_rows + 1) * static_cast<std::size_t>(columns));
-    for (std::size_t row = 0; row <= m_rows; ++row) {
-        for (int column = 1; column <= std::min(columns, m_columns); ++column)
-            cells[row * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column - 1)]
-                = m_cells[cellIndex(column, row)];
-    }
-    m_cells.swap(cells);
-    while (m_columns > columns)
-        ListView_DeleteColumn(m_handle, m_columns--);
-    while (m_columns < columns) {
-        ++m_columns;
-        LVCOLUMNW column = {};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = 10 * m_characterWidth;
-        column.pszText = const_cast<wchar_t *>(L"");
-        ListView_InsertColumn(m_handle, m_columns, &column);
-    }
-    m_widths.resize(static_cast<std::size_t>(columns), 10.0);
-    m_maxTextLengths.resize(static_cast<std::size_t>(columns), 0);
-    m_values.resize(static_cast<std::size_t>(columns));
-    if (m_sortColumn > columns) {
-        m_sortColumn = 0;
-        m_descending = false;
-        m_order.clear();
-    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(notice, &paint);
+    RECT area = {};
+    GetClientRect(notice, &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+    wchar_t text[256] = {};
+    GetWindowTextW(notice, text, static_cast<int>(std::size(text)));
+    const int saved = SaveDC(dc);
+    // The table's font: with the window's, digits next to Japanese text fall back to another face.
+    if (m_font)
+        SelectObject(dc, m_font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    // Its lines centred in the table's area.
+    RECT lines = area;
+    DrawTextW(dc, text, -1, &lines, DT_CENTER | DT_NOPREFIX | DT_CALCRECT);
+    const int height = lines.bottom - lines.top;
+    lines = { area.left, area.top + (area.bottom - area.top - height) / 2, area.right, area.bottom };
+    DrawTextW(dc, text, -1, &lines, DT_CENTER | DT_NOPREFIX);
+    RestoreDC(dc, saved);
+    EndPaint(notice, &paint);
 }
 
-void Grid::setRowCount(std::size_t rows)
+void Grid::report(const std::string &message) const
 {
-    const auto columns = static_cast<std::size_t>(m_columns);
-    if (rows == 0) {
-        // Every data cell goes with its bytes; the titles stay.
-        std::string text;
-        std::vector<Cell> titles(m_cells.begin(), m_cells.begin() + static_cast<std::ptrdiff_t>(columns));
-        for (Cell &title : titles) {
-            const auto offset = static_cast<std::uint32_t>(text.size());
-            text.append(m_text, title.offset, title.length);
-            title.offset = offset;
+    if (m_report) {
+        m_report(message);
+        return;
+    }
+    const std::wstring text = quorrix::win32::toWide(message);
+    wchar_t title[128] = {};
+    GetWindowTextW(GetAncestor(m_handle, GA_ROOT), title, static_cast<int>(std::size(title)));
+    MessageBoxW(GetAncestor(m_handle, GA_ROOT), text.c_str(), title, MB_OK | MB_ICONWARNING);
+}
+
+void Grid::guarded(std::string_view caption, const std::function<void()> &action) const
+{
+    quorrix::runGuarded(caption, [this](const std::string &message) { report(message); }, action);
+}
+
+void Grid::changed(Change change, int column, std::size_t row)
+{
+    switch (change) {
+    case Change::TableAboutToChange:
+        break;
+    case Change::TableChanged:
+        showColumns();
+        // The list view counts rows in an int; the table has no more.
+        ListView_SetItemCountEx(m_handle, static_cast<int>(rows()), LVSICF_NOSCROLL);
+        if (m_redraw)
+            InvalidateRect(m_handle, nullptr, TRUE);
+        break;
+    case Change::Cell:
+        if (row == 0)
+            showColumns();
+        else if (m_redraw)
+            InvalidateRect(m_handle, nullptr, FALSE);
+        break;
+    case Change::ColumnWidth:
+        if (column <= m_shownColumns)
+            ListView_SetColumnWidth(m_handle, column, columnPixels(column));
+        break;
+    case Change::Alignment:
+        showColumns();
+        break;
+    case Change::ReadOnly:
+        // The list view never edits its cells (no LVS_EDITLABELS).
+        break;
+    case Change::RedrawOff:
+    case Change::RedrawOn:
+        m_redraw = change == Change::RedrawOn;
+        SendMessageW(m_handle, WM_SETREDRAW, m_redraw, 0);
+        if (m_redraw) {
+            ShowWindow(m_progress, SW_HIDE);
+            InvalidateRect(m_handle, nullptr, TRUE);
         }
-        m_cells.swap(titles);
-        m_text.swap(text);
-        for (quorrix::ColumnValues &values : m_values)
-            values = {};
-    } else {
-        m_cells.resize((rows + 1) * columns);
-        for (quorrix::ColumnValues &values : m_values)
-            values.resize(rows);
+        break;
     }
-    m_rows = rows;
-    // Until the order is made again, the rows show as written.
-    m_order.clear();
-    m_orderStale = true;
-    if (m_redraw)
-        applyOrder();
-    // The list view counts rows in an int.
-    ListView_SetItemCountEx(m_handle, static_cast<int>(std::min<std::size_t>(rows, INT_MAX)), LVSICF_NOSCROLL);
 }
 
-void Grid::setText(int column, std::size_t row, std::string_view text)
+void Grid::showColumns()
 {
-    storeText(column, row, text, false);
-}
-
-void Grid::setFormattedText(int column, std::size_t row, std::string_view text)
-{
-    storeText(column, row, text, true);
-}
-
-void Grid::storeText(int column, std::size_t row, std::string_view text, bool asWritten)
-{
-    Cell &cell = m_cells[cellIndex(column, row)];
-    // Offsets and lengths are 32 bits wide, the arena's bytes 4 GiB at most.
-    if (text.size() >= (1u << 31) || text.size() > UINT32_MAX - m_text.size())
-        throw std::length_error("the table's text is too long");
-    cell.offset = static_cast<std::uint32_t>(m_text.size());
-    cell.length = static_cast<std::uint32_t>(text.size()) & 0x7FFFFFFF;
-    cell.asWritten = asWritten;
-    m_text.append(text);
-    if (row != 0) {
-        m_orderStale = true;
-    } else {
+    while (m_shownColumns > columns())
+        ListView_DeleteColumn(m_handle, m_shownColumns--);
+    while (m_shownColumns < columns()) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = const_cast<wchar_t *>(L"");
+        ListView_InsertColumn(m_handle, ++m_shownColumns, &column);
+    }
+    for (int column = 1; column <= columns(); ++column) {
         const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
         LVCOLUMNW header = {};
-        header.mask = LVCF_TEXT;
+        header.mask = LVCF_TEXT | LVCF_FMT;
         header.pszText = const_cast<wchar_t *>(title.c_str());
+        switch (alignment(column)) {
+        case Alignment::Left:
+            header.fmt = LVCFMT_LEFT;
+            break;
+        case Alignment::Right:
+            header.fmt = LVCFMT_RIGHT;
+            break;
+        case Alignment::Centre:
+            header.fmt = LVCFMT_CENTER;
+            break;
+        }
         ListView_SetColumn(m_handle, column, &header);
+        ListView_SetColumnWidth(m_handle, column, columnPixels(column));
     }
+    // The column's format holds the sort arrow too.
+    showSortArrow();
 }
 
-void Grid::setColumnWidth(int column, double characters)
+int Grid::columnPixels(int column) const
 {
-    if (column < 1 || column > m_columns)
-        throw std::out_of_range("no such column in the table");
-    if (!(characters >= 0.0))
-        throw std::invalid_argument("column width must not be negative");
-    m_widths[static_cast<std::size_t>(column - 1)] = characters;
-    ListView_SetColumnWidth(m_handle, column, static_cast<int>(std::lround(characters * m_characterWidth)));
-}
-
-void Grid::setSetting(Setting setting, int value)
-{
-    switch (setting) {
-    case Setting::ReadOnly:
-        // The list view never edits its cells: no LVS_EDITLABELS.
-        break;
-    case Setting::ActiveColumn:
-        m_activeColumn = value;
-        break;
-    case Setting::MaxTextLength:
-        if (m_activeColumn < 1 || m_activeColumn > m_columns)
-            throw std::out_of_range("no such column in the table");
-        m_maxTextLengths[static_cast<std::size_t>(m_activeColumn - 1)] = value;
-        break;
-    case Setting::HorizontalAlignment: {
-        if (value < 0 || value > 2)
-            throw std::invalid_argument("alignment must be 0, 1 or 2");
-        if (m_activeColumn < 1 || m_activeColumn > m_columns)
-            throw std::out_of_range("no such column in the table");
-        LVCOLUMNW column = {};
-        column.mask = LVCF_FMT;
-        column.fmt = value == 1 ? LVCFMT_RIGHT : value == 2 ? LVCFMT_CENTER : LVCFMT_LEFT;
-        ListView_SetColumn(m_handle, m_activeColumn, &column);
-        // The column's format holds the sort arrow too.
-        showSortArrow();
-        break;
-    }
-    }
-}
-
-std::string Grid::shownText(int column, std::size_t row) const
-{
-    return quorrix::shownText(*this, column, row);
-}
-
-std::string_view Grid::cellText(int column, std::size_t row) const
-{
-    const Cell &cell = m_cells[cellIndex(column, row)];
-    return { m_text.data() + cell.offset, cell.length };
-}
-
-bool Grid::isEscaped(int column, std::size_t row) const
-{
-    return !m_cells[cellIndex(column, row)].asWritten;
-}
-
-void Grid::setCellValue(int column, std::size_t row, quorrix::CellValue value)
-{
-    static_cast<void>(cellIndex(column, row)); // throws outside the table
-    if (row == 0)
-        throw std::out_of_range("the title row orders nothing");
-    m_values[static_cast<std::size_t>(column - 1)].set(row - 1, m_rows, value);
-    m_orderStale = true;
-}
-
-std::optional<quorrix::CellValue> Grid::cellValue(int column, std::size_t row) const
-{
-    static_cast<void>(cellIndex(column, row)); // throws outside the table
-    if (row == 0)
-        return std::nullopt;
-    return m_values[static_cast<std::size_t>(column - 1)].get(row - 1);
-}
-
-std::size_t Grid::dataRow(int item) const
-{
-    const auto index = static_cast<std::size_t>(item);
-    return (index < m_order.size() ? m_order[index] : index) + 1;
-}
-
-void Grid::applyOrder()
-{
-    m_orderStale = false;
-    m_order.clear();
-    if (m_sortColumn < 1 || m_sortColumn > m_columns || m_rows == 0)
-        return;
-    const std::vector<std::size_t> rows = quorrix::orderedRows(*this, m_sortColumn, m_descending);
-    m_order.reserve(rows.size());
-    for (const std::size_t row : rows)
-        m_order.push_back(static_cast<std::uint32_t>(row - 1));
+    const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
+    return quorrix::columnPixels(columnCharacters(column), m_characterWidth,
+        ListView_GetStringWidth(m_handle, title.c_str()), 2 * textMargin());
 }
 
 void Grid::sortBy(int column, bool descending)
 {
-    if (column < 0 || column > m_columns)
-        throw std::out_of_range("no such column in the table");
-    // The selection and the focus belong to the list view's items; they move with their rows.
+    // The selection and the focus belong to the list view's items; they move with their rows. All that the new
+    // order needs is made before anything changes.
     const std::vector<std::size_t> selected = selectedRows();
     const int focus = ListView_GetNextItem(m_handle, -1, LVNI_FOCUSED);
     const std::size_t focusRow = focus >= 0 ? dataRow(focus) : 0;
-
-    m_sortColumn = column;
-    m_descending = descending;
-    applyOrder();
+    Order order = makeOrder(column, descending);
+    const Order item = positions(order, rows());
+    setOrder(column, descending, std::move(order));
     showSortArrow();
 
-    std::vector<int> item(m_rows);
-    for (std::size_t i = 0; i < m_rows; ++i)
-        item[dataRow(static_cast<int>(i)) - 1] = static_cast<int>(i);
     SendMessageW(m_handle, WM_SETREDRAW, FALSE, 0);
-    if (selected.size() < m_rows) {
+    if (selected.size() < rows()) {
         ListView_SetItemState(m_handle, -1, 0, LVIS_SELECTED);
         for (const std::size_t row : selected)
-            ListView_SetItemState(m_handle, item[row - 1], LVIS_SELECTED, LVIS_SELECTED);
+            ListView_SetItemState(m_handle, static_cast<int>(item[row - 1]), LVIS_SELECTED, LVIS_SELECTED);
     }
     if (focusRow != 0) {
-        ListView_SetItemState(m_handle, item[focusRow - 1], LVIS_FOCUSED, LVIS_FOCUSED);
-        ListView_SetSelectionMark(m_handle, item[focusRow - 1]);
+        ListView_SetItemState(m_handle, static_cast<int>(item[focusRow - 1]), LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_SetSelectionMark(m_handle, static_cast<int>(item[focusRow - 1]));
     }
     SendMessageW(m_handle, WM_SETREDRAW, m_redraw, 0);
     InvalidateRect(m_handle, nullptr, TRUE);
@@ -342,14 +283,16 @@ void Grid::sortBy(int column, bool descending)
 void Grid::showSortArrow()
 {
     const HWND header = ListView_GetHeader(m_handle);
-    for (int column = 1; column <= m_columns; ++column) {
+    for (int column = 1; column <= m_shownColumns; ++column) {
         HDITEMW item = {};
         item.mask = HDI_FORMAT;
         if (!Header_GetItem(header, column, &item))
             continue;
         int arrow = 0;
-        if (column == m_sortColumn)
-            arrow = m_descending ? HDF_SORTDOWN : HDF_SORTUP;
+        if (TableModel::arrow(column) == Arrow::Up)
+            arrow = HDF_SORTUP;
+        else if (TableModel::arrow(column) == Arrow::Down)
+            arrow = HDF_SORTDOWN;
         const int format = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | arrow;
         if (format != item.fmt) {
             item.fmt = format;
@@ -360,8 +303,7 @@ void Grid::showSortArrow()
 
 void Grid::fitColumn(int column)
 {
-    if (column < 1 || column > m_columns)
-        throw std::out_of_range("no such column in the table");
+    const std::vector<std::string> texts = fitTexts(column);
     HDC dc = GetDC(m_handle);
     const HGDIOBJ old = SelectObject(dc, m_font ? static_cast<HGDIOBJ>(m_font) : GetStockObject(DEFAULT_GUI_FONT));
     const auto width = [&](const std::string &text) {
@@ -370,46 +312,40 @@ void Grid::fitColumn(int column)
         GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         return static_cast<int>(size.cx);
     };
-    // Measuring every text of a million rows would take seconds; the texts widest in characters of this
-    // monospaced font are the widest in pixels but for small differences, so only those few are measured.
     int widest = 0;
-    for (const std::size_t row : quorrix::widestRows(*this, column, 16))
-        widest = std::max(widest, width(shownText(column, row)));
+    for (const std::string &text : texts)
+        widest = std::max(widest, width(text));
     // The title, with room beside it for the sort arrow, about as wide as the text is high.
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     widest = std::max(widest, width(shownText(column, 0)) + static_cast<int>(metrics.tmHeight));
     SelectObject(dc, old);
     ReleaseDC(m_handle, dc);
-
-    const int pixels = widest + 2 * textMargin();
-    m_widths[static_cast<std::size_t>(column - 1)] = static_cast<double>(pixels) / m_characterWidth;
-    ListView_SetColumnWidth(m_handle, column, pixels);
+    setColumnWidth(column, static_cast<double>(widest) / m_characterWidth);
 }
 
 void Grid::fitColumns()
 {
-    for (int column = 1; column <= m_columns; ++column)
+    for (int column = 1; column <= columns(); ++column)
         fitColumn(column);
 }
 
 std::vector<Grid::Run> Grid::nameRuns(int item) const
 {
-    if (item < 0 || static_cast<std::size_t>(item) >= m_rows || m_columns < NameColumn)
+    constexpr int NameColumn = quorrix::gridColumn(quorrix::Column::Name);
+    if (item < 0 || static_cast<std::size_t>(item) >= rows() || columns() < NameColumn)
         return {};
     const std::size_t row = dataRow(item);
-    if (!isEscaped(NameColumn, row))
+    const std::vector<quorrix::TextMark> found = marks(NameColumn, row);
+    if (found.empty())
         return {};
     const std::string shown = shownText(NameColumn, row);
-    const std::vector<quorrix::TextMark> marks = quorrix::textMarks(shown);
-    if (marks.empty())
-        return {};
     const auto text = [&](std::size_t start, std::size_t length) {
         return quorrix::win32::toWide(std::string_view(shown).substr(start, length));
     };
     std::vector<Run> runs;
     std::size_t at = 0;
-    for (const quorrix::TextMark &mark : marks) {
+    for (const quorrix::TextMark &mark : found) {
         if (mark.start > at)
             runs.push_back({ text(at, mark.start - at), std::nullopt });
         runs.push_back({ text(mark.start, mark.length), mark.kind });
@@ -420,13 +356,6 @@ std::vector<Grid::Run> Grid::nameRuns(int item) const
     return runs;
 }
 
-std::wstring Grid::emptyText() const
-{
-    if (m_columns == 0 || m_rows > 0)
-        return {};
-    return quorrix::win32::toWide(quorrix::NoFilesText);
-}
-
 LRESULT Grid::customDraw(NMLVCUSTOMDRAW &draw)
 {
     switch (draw.nmcd.dwDrawStage) {
@@ -435,7 +364,7 @@ LRESULT Grid::customDraw(NMLVCUSTOMDRAW &draw)
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-        if (draw.iSubItem == NameColumn && drawName(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec)))
+        if (draw.iSubItem == quorrix::gridColumn(quorrix::Column::Name) && drawName(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec)))
             return CDRF_SKIPDEFAULT;
         return CDRF_DODEFAULT;
     case CDDS_POSTPAINT:
@@ -452,7 +381,7 @@ bool Grid::drawName(HDC dc, int item)
     if (runs.empty())
         return false;
     RECT cell = {};
-    if (!ListView_GetSubItemRect(m_handle, item, NameColumn, LVIR_BOUNDS, &cell))
+    if (!ListView_GetSubItemRect(m_handle, item, quorrix::gridColumn(quorrix::Column::Name), LVIR_BOUNDS, &cell))
         return false;
     // The grid line below the row is not the cell's.
     cell.bottom -= 1;
@@ -481,30 +410,24 @@ bool Grid::drawName(HDC dc, int item)
     GetTextMetricsW(dc, &metrics);
     const int top = cell.top + (cell.bottom - cell.top - metrics.tmHeight) / 2;
 
-    // Escapes in a colour of their own on a tinted ground, so that "\n" cannot be read as a yen sign and an "n",
-    // which the Japanese font draws "\" as; letters written with separate accents on another tint; each marked
-    // blank in a frame open at the top. The marks keep their colours in a selected row.
-    HPEN framePen = CreatePen(PS_SOLID, 1, selected ? ink : RGB(200, 0, 0));
+    // The marks in the colours of quorrix::markStyle; a blank's frame in the text's colour in a selected row.
+    const auto colour = [](quorrix::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); };
+    const quorrix::Rgb frameColour = *quorrix::markStyle(quorrix::TextMark::Kind::Blank).frame;
+    HPEN framePen = CreatePen(PS_SOLID, 1, selected ? ink : colour(frameColour));
     int x = cell.left + textMargin();
     for (const Run &run : runs) {
         SIZE size = {};
         GetTextExtentPoint32W(dc, run.text.c_str(), static_cast<int>(run.text.size()), &size);
-        COLORREF runInk = ink;
-        COLORREF runGround = ground;
-        if (run.mark == quorrix::TextMark::Kind::Escape) {
-            runInk = RGB(160, 0, 0);
-            runGround = RGB(255, 228, 150);
-        } else if (run.mark == quorrix::TextMark::Kind::Composed) {
-            runInk = RGB(0, 0, 0);
-            runGround = RGB(190, 225, 255);
-        }
+        const quorrix::MarkStyle look = run.mark ? quorrix::markStyle(*run.mark) : quorrix::MarkStyle {};
+        const COLORREF runInk = look.ink ? colour(*look.ink) : ink;
+        const COLORREF runGround = look.ground ? colour(*look.ground) : ground;
         SetTextColor(dc, runInk);
         SetBkColor(dc, runGround);
         // As the list view draws its texts: the system's text layout places the accents written apart.
         RECT box = { x, top, cell.right, cell.bottom };
         DrawTextW(
             dc, run.text.c_str(), static_cast<int>(run.text.size()), &box, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-        if (run.mark == quorrix::TextMark::Kind::Blank) {
+        if (look.frame) {
             const int bottom = top + metrics.tmAscent + 1;
             const int frameTop = bottom - metrics.tmAscent / 3;
             const POINT frame[] = { { x + 1, frameTop }, { x + 1, bottom }, { x + size.cx - 2, bottom },
@@ -524,7 +447,7 @@ bool Grid::drawName(HDC dc, int item)
 
 void Grid::drawEmptyText(HDC dc)
 {
-    const std::wstring text = emptyText();
+    const std::wstring text = quorrix::win32::toWide(emptyText());
     if (text.empty())
         return;
     // Centred in the rows' area, below the titles.
@@ -558,23 +481,16 @@ void Grid::setMetrics(HFONT font, UINT dpi)
     ReleaseDC(m_handle, dc);
     m_characterWidth = std::max<int>(1, digit.cx);
     ListView_SetColumnWidth(m_handle, 0, number.cx + MulDiv(12, m_dpi, 96));
-    applyColumnWidths();
-}
-
-void Grid::applyColumnWidths()
-{
-    for (int column = 1; column <= m_columns; ++column)
-        ListView_SetColumnWidth(m_handle, column,
-            static_cast<int>(std::lround(m_widths[static_cast<std::size_t>(column - 1)] * m_characterWidth)));
+    showColumns();
 }
 
 std::vector<std::size_t> Grid::selectedRows() const
 {
-    std::vector<std::size_t> rows;
+    std::vector<std::size_t> selected;
     for (int item = ListView_GetNextItem(m_handle, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(m_handle, item, LVNI_SELECTED))
-        rows.push_back(dataRow(item));
-    return rows;
+        selected.push_back(dataRow(item));
+    return selected;
 }
 
 void Grid::selectAll()
@@ -606,17 +522,12 @@ std::string withCrlf(const std::string &text)
 
 std::string Grid::selectedRowsText() const
 {
-    return withCrlf(quorrix::rowsText(*this, selectedRows()));
+    return withCrlf(rowsText(selectedRows()));
 }
 
 std::string Grid::selectedPathsText() const
 {
-    return withCrlf(quorrix::pathsText(m_folder, *this, selectedRows()));
-}
-
-void Grid::copySelectedRows() const
-{
-    copyText(selectedRowsText());
+    return withCrlf(pathsText(selectedRows()));
 }
 
 void Grid::copyText(const std::string &text) const
@@ -648,7 +559,7 @@ LRESULT Grid::notify(NMHDR *header)
         LVITEMW &item = reinterpret_cast<NMLVDISPINFOW *>(header)->item;
         if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0 || item.iItem < 0)
             break;
-        if (static_cast<std::size_t>(item.iItem) >= m_rows)
+        if (static_cast<std::size_t>(item.iItem) >= rows())
             break;
         // The row numbers count the rows as shown.
         m_buffer = item.iSubItem == 0 ? std::to_wstring(item.iItem + 1)
@@ -662,19 +573,19 @@ LRESULT Grid::notify(NMHDR *header)
         if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'A')
             selectAll();
         else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C' && GetKeyState(VK_SHIFT) < 0)
-            copyText(selectedPathsText());
+            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedPathsText()); });
         else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C')
-            copySelectedRows();
-        // Ctrl with the plus of the main keys (often a shifted key) or of the keypad.
+            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedRowsText()); });
+        // Ctrl with the plus of the main keys (often a shifted key, "=" unshifted) or of the keypad.
         else if (GetKeyState(VK_CONTROL) < 0 && (key->wVKey == VK_OEM_PLUS || key->wVKey == VK_ADD))
-            fitColumns();
+            guarded(quorrix::Caption::CannotFitColumns, [this] { fitColumns(); });
         break;
     }
     case LVN_COLUMNCLICK: {
         // A first click orders from the smallest up, a second on the same title reverses.
         const int column = reinterpret_cast<NMLISTVIEW *>(header)->iSubItem;
-        if (column >= 1 && column <= m_columns)
-            sortBy(column, column == m_sortColumn && !m_descending);
+        if (column >= 1 && column <= columns())
+            guarded(quorrix::Caption::CannotOrder, [&] { sortBy(column, clickDescends(column)); });
         break;
     }
     case NM_CUSTOMDRAW:

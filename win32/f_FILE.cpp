@@ -151,6 +151,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter)
     setAccessibleName(Dir1->handle(), name(layout::Control::Dir1),
         [this] { return quorrix::win32::toWide(quorrix::path::shown(Dir1->path())); });
     setAccessibleName(GRD1->handle(), name(layout::Control::GRD1));
+    GRD1->setReporter([this](const std::string &message) { report(message); });
     m_form.emplace(*Drive1, *Dir1, File1, *GRD1);
     m_shell.emplace(*m_form, *Drive1, Drive1->chooser(), *Dir1,
         quorrix::TableActions { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); },

@@ -45,8 +45,8 @@ struct Window {
     std::vector<std::string> nameBytes()
     {
         std::vector<std::string> result;
-        for (std::size_t row = 1; row <= table()->rows(); ++row)
-            result.emplace_back(table()->cellText(1, row));
+        for (std::size_t row = 1; row <= grd1()->rows(); ++row)
+            result.emplace_back(grd1()->cellText(1, row));
         return result;
     }
 

@@ -38,8 +38,14 @@ TEST(TableRows, OrdersByValueElseAsTheFileListOrdersNames)
     // Row 2 has no value; rows 1 and 3 tie.
     cells.values = { { { 3, 1 }, { 5, 0 } }, { { 3, 3 }, { 5, 0 } }, { { 3, 4 }, { -1, 999 } } };
     EXPECT_EQ(orderedRows(cells, 3, false), (std::vector<std::size_t> { 2, 4, 1, 3 }));
-    EXPECT_EQ(orderedRows(cells, 3, true), (std::vector<std::size_t> { 3, 1, 4, 2 }));
+    EXPECT_EQ(orderedRows(cells, 3, true), (std::vector<std::size_t> { 1, 3, 4, 2 }));
     EXPECT_EQ(orderedRows(cells, 1, false), (std::vector<std::size_t> { 4, 3, 2, 1 }));
+    EXPECT_EQ(orderedRows(cells, 1, true), (std::vector<std::size_t> { 1, 2, 3, 4 }));
+    // Equal texts tie, in either direction.
+    cells.text[1][1] = cells.text[3][1] = cells.text[4][1] = "A";
+    cells.text[2][1] = "B";
+    EXPECT_EQ(orderedRows(cells, 2, false), (std::vector<std::size_t> { 1, 3, 4, 2 }));
+    EXPECT_EQ(orderedRows(cells, 2, true), (std::vector<std::size_t> { 2, 1, 3, 4 }));
 }
 
 TEST(TableRows, CopiesPasteAsTheTextShown)
@@ -57,6 +63,19 @@ TEST(TableRows, CopiesPasteAsTheTextShown)
     const char separator = quorrix::path::separator();
     const std::string home = root + "home" + separator + "me";
     EXPECT_EQ(pathsText(home, cells, { 2 }), home + separator + "@x\n");
+    // A copied path names its file wherever text can carry the name; only what it cannot carry is escaped.
+    const std::pair<std::string, std::string> names[] = {
+        { "back\\slash", "back\\slash" },
+        { "zero\u200Bwidth \u3000x", "zero\u200Bwidth \u3000x" },
+        { "caf\xE9", "caf\\xE9" },
+        { "tab\there", "tab\\there" },
+        { "cr\rlf", "cr\\rlf" },
+        { "line\u2028sep", "line\\u2028sep" },
+    };
+    for (const auto &[name, copied] : names) {
+        cells.text[1][0] = name;
+        EXPECT_EQ(pathsText(home, cells, { 1 }), home + separator + copied + "\n") << name;
+    }
 }
 
 struct MarkRow {

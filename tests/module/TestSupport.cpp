@@ -213,4 +213,20 @@ std::string caseName(std::string_view text)
     return name;
 }
 
+void fillGrid(GridControl &grid, std::size_t rows)
+{
+    grid.setRedraw(false);
+    grid.setColumnCount(3);
+    grid.setText(1, 0, "Name");
+    grid.setText(2, 0, "Mark");
+    grid.setText(3, 0, "Size");
+    grid.setRowCount(0);
+    grid.setRowCount(rows);
+    for (std::size_t row = 1; row <= rows; ++row) {
+        for (int column = 1; column <= 3; ++column)
+            grid.setText(column, row, std::to_string(row) + "." + std::to_string(column));
+    }
+    grid.setRedraw(true);
+}
+
 } // namespace quorrix::test

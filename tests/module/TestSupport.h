@@ -1,6 +1,7 @@
 // Helpers for tests that work on real folders.
 #pragma once
 
+#include "Controls.h"
 #include "FileSystem.h"
 
 #include <cstdint>
@@ -156,5 +157,9 @@ bool underWine();
 // Whether this process may bypass file permissions (root with CAP_DAC_OVERRIDE): permission tests that
 // need a refusal skip themselves then. Always so on Windows, where file modes refuse no reading.
 bool bypassesPermissions();
+
+// Fills `grid` in one bulk change: three columns titled "Name", "Mark" and "Size", and `rows` rows, the cell at
+// column c, row r reading "r.c".
+void fillGrid(GridControl &grid, std::size_t rows);
 
 } // namespace quorrix::test

@@ -1,6 +1,7 @@
 // The Windows window, in-process under Wine: its frame, the controls' places and tab order, the table, F5 from
-// each control, copying, ordering, fitting and marks in the table, a folder that cannot be shown, what a screen
-// reader reads of the controls, and a change of DPI.
+// each control, copying, ordering, fitting and marks in the table, a folder that cannot be shown, the progress
+// notice, table actions without memory, what a screen reader reads of the controls, and a change of DPI.
+#include "AllocationFailure.h"
 #include "Path.h"
 #include "TestSupport.h"
 #include "f_FILE.h"
@@ -186,8 +187,11 @@ TEST(Win32Window, FrameControlsAndTableAsLaidOut)
         header.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(grid, column, &header));
         EXPECT_EQ(toUtf8(text), columns[column - 1].title);
-        EXPECT_EQ(ListView_GetColumnWidth(grid, column),
-            std::lround(columns[column - 1].width * w.window.grd1().characterWidth()));
+        // The width in characters is the text's, and at least the title's; the list view's margins come on top.
+        const int margins = MulDiv(12, static_cast<int>(w.window.dpi()), 96);
+        const int width = ListView_GetColumnWidth(grid, column);
+        EXPECT_GE(width, std::lround(columns[column - 1].width * w.window.grd1().characterWidth()) + margins);
+        EXPECT_LE(ListView_GetStringWidth(grid, text) + margins, width) << columns[column - 1].title;
     }
     EXPECT_TRUE(w.reports.empty());
 }
@@ -374,12 +378,12 @@ TEST(Win32Window, CtrlPlusAndADoubleClickOnATitlesEdgeFitTheColumnsToTheirTexts)
     const TempDir dir;
     Window w(dir.path());
     Grid &grid = w.window.grd1();
-    EXPECT_EQ(toUtf8(grid.emptyText()), "ファイルはありません");
+    EXPECT_EQ(grid.emptyText(), "ファイルはありません");
     dir.file("a.txt");
     dir.file(std::string(60, 'z') + ".txt");
     PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
     w.pump();
-    EXPECT_EQ(grid.emptyText(), L"");
+    EXPECT_EQ(grid.emptyText(), "");
 
     const HWND list = grid.handle();
     const auto width = [&](int column) { return ListView_GetColumnWidth(list, column); };
@@ -565,4 +569,57 @@ TEST(Win32Window, ANewDpiScalesLayoutAndFontsAndTheWindowTakesTheSuggestedRectan
             << dpi;
     }
     EXPECT_TRUE(w.reports.empty());
+}
+
+TEST(Win32Window, ALongFillShowsItsProgressOverTheTableUntilItEnds)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    grid.setRedraw(false);
+    grid.showProgress(126976, 1000000);
+    const HWND notice = grid.progressNotice();
+    ASSERT_TRUE(IsWindowVisible(notice));
+    const RECT over = placeOf(notice, w.window.handle());
+    const RECT table = placeOf(grid.handle(), w.window.handle());
+    EXPECT_EQ(std::vector<LONG>({ over.left, over.top, over.right, over.bottom }),
+        std::vector<LONG>({ table.left, table.top, table.right, table.bottom }));
+    wchar_t text[256] = {};
+    GetWindowTextW(notice, text, 256);
+    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000));
+    // Drawn at once: ink in the notice's middle.
+    RECT area;
+    GetClientRect(notice, &area);
+    HDC dc = GetDC(notice);
+    int ink = 0;
+    for (int y = area.bottom / 2 - 10; y < area.bottom / 2 + 10; ++y) {
+        for (int x = 0; x < area.right; ++x)
+            ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
+    }
+    ReleaseDC(notice, dc);
+    EXPECT_GT(ink, 20);
+    grid.setRedraw(true);
+    EXPECT_FALSE(IsWindowVisible(notice));
+}
+
+TEST(Win32Window, TableActionsWithoutMemoryReportAndChangeNothing)
+{
+    const TempDir dir;
+    Window w(dir.path());
+    Grid &grid = w.window.grd1();
+    quorrix::test::fillGrid(grid, 20'000);
+    clickTitle(grid.handle(), 2);
+    clickTitle(grid.handle(), 2);
+    w.pressWithCtrl('A');
+    {
+        // Ordering and copying twenty thousand rows when their large blocks cannot be had.
+        const quorrix::test::FailLargeAllocations failing(64 * 1024);
+        clickTitle(grid.handle(), 3);
+        w.pressWithCtrl('C');
+    }
+    ASSERT_EQ(w.reports.size(), 2u);
+    EXPECT_EQ(w.reports[0].rfind("並べ替えられません。", 0), 0u) << w.reports[0];
+    EXPECT_EQ(w.reports[1].rfind("コピーできません。", 0), 0u) << w.reports[1];
+    EXPECT_EQ(grid.arrow(2), quorrix::TableModel::Arrow::Down);
+    EXPECT_EQ(w.shown(1).front(), "20000.1");
 }
