@@ -85,7 +85,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
             setTabOrder(previous, widget);
         previous = widget;
     }
-    GRD1->setReporter([this](const std::string &message) { report(QString::fromStdString(message)); });
+    GRD1->setReporter([this](const std::string &message) { report(message); });
     // The styles mark the focus in a combo box, or in a table without a current row, only once a key has moved it;
     // a frame round the control with the focus shows it from the start.
     auto *focusFrame = new QFocusFrame(this);
