@@ -366,8 +366,9 @@ std::thread prepareFirstFill(std::string commandLine)
     });
 }
 
-std::string s_CMDPATH(std::string_view argument)
+std::string s_CMDPATH(std::string_view commandLine)
 {
+    const std::string_view argument = path::commandLinePath(commandLine);
     std::string text(argument);
 
     // Hidden and system entries are only found by searches that admit them, so all four searches are made.
