@@ -112,15 +112,15 @@ namespace
         }
     };
 
-    // Queries files of one folder on one thread: the folder open for this thread, and a date formatter that
-    // only it uses.
+    // Queries files of one folder on one thread: the folder opened once for the fill, and a date formatter that
+    // only this thread uses.
     class SliceQuery
     {
     public:
-        SliceQuery(const FileListControl &files, const DateTimeText &dates)
+        SliceQuery(const FileListControl &files, const OpenFolder &folder, const DateTimeText &dates)
             : m_files(files)
             , m_folder(files.path())
-            , m_scope(m_folder)
+            , m_scope(folder)
             , m_dates(dates)
         {
         }
@@ -162,8 +162,9 @@ namespace
     };
 
     // The queried rows of a file list, slice by slice in the list's order. A large list is queried on a
-    // worker thread per core, each with the folder open for itself, a few slices ahead of the reader; a
-    // small one on the reader's thread, when it asks. The list must not change while the queue lives.
+    // worker thread per core, all with the folder opened once (on Windows one listing), a few slices ahead of
+    // the reader; a small one on the reader's thread, when it asks. The list must not change while the queue
+    // lives.
     class SliceQueue
     {
     public:
@@ -173,8 +174,9 @@ namespace
             , m_slices((count + SliceRows - 1) / SliceRows)
             , m_queried(std::move(queried))
         {
-            if (!m_queried.empty())
+            if (!m_queried.empty() || count == 0)
                 return;
+            m_folder.emplace(files.path());
             const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
             const std::size_t workers = count >= ThreadedFrom && cores > 1 ? std::min(cores, m_slices) : 0;
             m_ring.resize(workers ? 3 * workers : 1);
@@ -211,7 +213,7 @@ namespace
             Slice &slice = m_ring[m_taken % m_ring.size()];
             if (m_threads.empty()) {
                 if (!m_inline)
-                    m_inline.emplace(m_files, DateTimeText::user());
+                    m_inline.emplace(m_files, *m_folder, DateTimeText::user());
                 bounds(slice, m_taken);
                 m_inline->run(slice);
                 return slice;
@@ -253,7 +255,7 @@ namespace
             std::optional<SliceQuery> query;
             try {
                 dates.emplace(shared);
-                query.emplace(m_files, *dates);
+                query.emplace(m_files, *m_folder, *dates);
             } catch (...) {
                 const std::lock_guard lock(m_mutex);
                 m_broken = std::current_exception();
@@ -287,6 +289,7 @@ namespace
         const std::size_t m_slices;
         std::vector<Slice> m_queried; // every slice, queried before the queue was made
         std::vector<Slice> m_ring; // slice i is queried into m_ring[i % size]
+        std::optional<OpenFolder> m_folder; // shared by every thread that queries
         std::optional<SliceQuery> m_inline;
         std::mutex m_mutex;
         std::condition_variable m_ready; // a slice is queried, or a worker could not start
@@ -351,7 +354,8 @@ std::thread prepareFirstFill(std::string commandLine)
             const std::size_t count = early.files.count();
             if (count == 0 || count >= ThreadedFrom)
                 return;
-            SliceQuery query(early.files, dates);
+            const OpenFolder open(early.files.path());
+            SliceQuery query(early.files, open, dates);
             for (std::size_t first = 0; first < count; first += SliceRows) {
                 Slice &slice = early.slices.emplace_back();
                 slice.first = first;

@@ -28,17 +28,15 @@ namespace
 
 } // namespace
 
-// A folder held open by a FolderScope.
-struct FolderScope::Open {
+// A folder held open, for any number of threads at once: lookups by name in it change nothing.
+struct OpenFolder::Data {
     int fd = -1;
     std::string prefix; // the folder's path ending in one "/", as the paths of its entries begin
-    const Open *outer = nullptr;
+    ~Data() { ::close(fd); }
 };
 
 namespace
 {
-
-    thread_local const FolderScope::Open *innermostFolder = nullptr;
 
     // Where to look up `path`, copied into `buffer` as a C string: by name in the innermost open folder when the
     // path names an entry directly in it, else by the whole path.
@@ -46,7 +44,7 @@ namespace
     {
         buffer.assign(cPathView(path));
         Entry entry { buffer.c_str() };
-        const FolderScope::Open *open = innermostFolder;
+        const OpenFolder::Data *open = FolderScope::innermost();
         if (open && path.size() > open->prefix.size() && path.starts_with(open->prefix)
             && path.find('/', open->prefix.size()) == std::string_view::npos) {
             entry.folder = open->fd;
@@ -57,7 +55,7 @@ namespace
 
 } // namespace
 
-FolderScope::FolderScope(std::string_view folder)
+OpenFolder::OpenFolder(std::string_view folder)
 {
     if (folder.empty() || folder.find('\0') != std::string_view::npos)
         return;
@@ -65,22 +63,14 @@ FolderScope::FolderScope(std::string_view folder)
     const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    m_open = std::make_unique<Open>();
-    m_open->fd = fd;
-    m_open->prefix.assign(folder);
-    if (m_open->prefix.back() != '/')
-        m_open->prefix += '/';
-    m_open->outer = innermostFolder;
-    innermostFolder = m_open.get();
+    m_data = std::make_unique<Data>();
+    m_data->fd = fd;
+    m_data->prefix.assign(folder);
+    if (m_data->prefix.back() != '/')
+        m_data->prefix += '/';
 }
 
-FolderScope::~FolderScope()
-{
-    if (!m_open)
-        return;
-    innermostFolder = m_open->outer;
-    ::close(m_open->fd);
-}
+OpenFolder::~OpenFolder() = default;
 
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {
