@@ -9,13 +9,20 @@
 //
 // Bytes per row: growth of the peak resident size over a fill of EMPTY_FOLDER, measured on the first fill,
 // divided by the files listed. Scroll: ROWS rows written into the table, the table shown, scrolled to the
-// end and painted; counts what the view asked the model for.
+// end and painted; counts what the view asked the model for. The Windows build needs no Qt and has the fill into
+// a table that keeps nothing only.
 #include "FileForm.h"
 #include "FileList.h"
-#include "Grid.h"
-#include "GridModel.h"
 #include "Module1.h"
 #include "NaturalOrder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
+#include "Grid.h"
+#include "GridModel.h"
 
 #include <QApplication>
 #include <QIdentityProxyModel>
@@ -23,6 +30,7 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -72,6 +80,7 @@ public:
     void refresh() override { }
 };
 
+#ifndef _WIN32
 // Counts what the view asks of the model: data() calls, and the rows they name.
 class CountingProxy final : public QIdentityProxyModel
 {
@@ -89,9 +98,16 @@ public:
     mutable std::unordered_set<int> rows;
 };
 
+#endif
+
 // Peak resident size of this process so far, in bytes.
 long peakResident()
 {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.PeakWorkingSetSize);
+#else
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -101,6 +117,7 @@ long peakResident()
     rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss * 1024;
+#endif
 }
 
 double fillSeconds(quorrix::FileList &files, quorrix::GridControl &grid, const char *folder)
@@ -113,10 +130,14 @@ double fillSeconds(quorrix::FileList &files, quorrix::GridControl &grid, const c
 
 int fill(const char *mode, const char *folder, const char *emptyFolder, int runs)
 {
+#ifdef _WIN32
+    NullGrid grid;
+#else
     Grid table;
     NullGrid nothing;
     const bool real = std::string_view(mode) == "grid";
     quorrix::GridControl &grid = real ? static_cast<quorrix::GridControl &>(table) : nothing;
+#endif
     quorrix::FileList files;
     NoDrives drives;
     NoFolders folders;
@@ -131,10 +152,12 @@ int fill(const char *mode, const char *folder, const char *emptyFolder, int runs
     double best = fillSeconds(files, grid, folder);
     const long growth = peakResident() - before;
     const std::size_t count = files.count();
+#ifndef _WIN32
     if (real && table.rows() != count) {
         std::fprintf(stderr, "the table has %zu rows for %zu files\n", table.rows(), count);
         return 1;
     }
+#endif
     for (int run = 1; run < runs; ++run)
         best = std::min(best, fillSeconds(files, grid, folder));
 
@@ -144,6 +167,7 @@ int fill(const char *mode, const char *folder, const char *emptyFolder, int runs
     return 0;
 }
 
+#ifndef _WIN32
 int scroll(std::size_t rows)
 {
     Grid table;
@@ -181,11 +205,19 @@ int scroll(std::size_t rows)
     std::printf("scroll %ld %zu %zu%s\n", counter.calls, counter.rows.size(), rows, atEnd ? "" : " not-at-end");
     return atEnd ? 0 : 1;
 }
+#endif
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    const std::string_view mode = argc > 1 ? argv[1] : "";
+    if (mode == "null" && argc == 5)
+        return fill(argv[1], argv[2], argv[3], std::max(1, std::atoi(argv[4])));
+    std::fprintf(stderr, "usage: %s null FOLDER EMPTY_FOLDER RUNS\n", argv[0]);
+    return 2;
+#else
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
@@ -200,4 +232,5 @@ int main(int argc, char *argv[])
         "       %s scroll ROWS\n",
         argv[0], argv[0]);
     return 2;
+#endif
 }

@@ -3,10 +3,17 @@
 // one file in fifty hidden.
 //
 // Usage: bench_make_folder FOLDER COUNT
+#ifdef _WIN32
+#include <windows.h>
+
+#include <filesystem>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -34,6 +41,83 @@ std::string nameOf(std::size_t i)
     return name;
 }
 
+#ifdef _WIN32
+// The Windows build makes the same files with the system's own calls: a hidden attribute for the dot names, a
+// length set without writing, the times in FILETIME.
+class Folder
+{
+public:
+    explicit Folder(const std::string &folder)
+        : m_folder(std::filesystem::absolute(folder).wstring())
+    {
+        std::error_code error;
+        std::filesystem::create_directory(m_folder, error);
+        m_ok = !error || std::filesystem::is_directory(m_folder);
+    }
+    bool ok() const { return m_ok; }
+
+    bool make(const std::string &name, std::int64_t bytes, std::int64_t accessed, long accessedNanoseconds,
+        std::int64_t modified)
+    {
+        const std::wstring path = L"\\\\?\\" + m_folder + L"\\" + std::filesystem::path(name).wstring();
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+            name[0] == '.' ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        LARGE_INTEGER length;
+        length.QuadPart = bytes;
+        const FILETIME access = fileTime(accessed, accessedNanoseconds), write = fileTime(modified, 0);
+        const bool made = SetFilePointerEx(file, length, nullptr, FILE_BEGIN) && SetEndOfFile(file)
+            && SetFileTime(file, nullptr, &access, &write);
+        CloseHandle(file);
+        return made;
+    }
+
+private:
+    static FILETIME fileTime(std::int64_t seconds, long nanoseconds)
+    {
+        const auto ticks = static_cast<std::uint64_t>((seconds + 11'644'473'600) * 10'000'000 + nanoseconds / 100);
+        return { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+    }
+
+    std::wstring m_folder;
+    bool m_ok = false;
+};
+#else
+class Folder
+{
+public:
+    explicit Folder(const std::string &folder)
+    {
+        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+            return;
+        m_dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    ~Folder()
+    {
+        if (m_dir >= 0)
+            ::close(m_dir);
+    }
+    bool ok() const { return m_dir >= 0; }
+
+    bool make(const std::string &name, std::int64_t bytes, std::int64_t accessed, long accessedNanoseconds,
+        std::int64_t modified)
+    {
+        const int fd = ::openat(m_dir, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return false;
+        const timespec times[2]
+            = { { static_cast<time_t>(accessed), accessedNanoseconds }, { static_cast<time_t>(modified), 0 } };
+        const bool made = ::ftruncate(fd, static_cast<off_t>(bytes)) == 0 && ::futimens(fd, times) == 0;
+        ::close(fd);
+        return made;
+    }
+
+private:
+    int m_dir = -1;
+};
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -44,12 +128,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const std::string folder = argv[1];
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-        std::perror(folder.c_str());
-        return 1;
-    }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) {
+    Folder dir(folder);
+    if (!dir.ok()) {
         std::perror(folder.c_str());
         return 1;
     }
@@ -64,22 +144,13 @@ int main(int argc, char *argv[])
         std::string name = nameOf(i);
         if (i % 50 == 49)
             name.insert(0, 1, '.');
-        const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            std::perror(name.c_str());
-            return 1;
-        }
-        const auto bytes = static_cast<off_t>(std::min(size(random), 64.0 * 1024 * 1024));
+        const auto bytes = static_cast<std::int64_t>(std::min(size(random), 64.0 * 1024 * 1024));
         const std::int64_t modified = now - age(random);
         const std::int64_t accessed = std::min(now, modified + age(random) / 8);
-        const timespec times[2] = { { static_cast<time_t>(accessed), static_cast<long>(i % 1000) * 1000000 },
-            { static_cast<time_t>(modified), 0 } };
-        if (::ftruncate(fd, bytes) != 0 || ::futimens(fd, times) != 0) {
+        if (!dir.make(name, bytes, accessed, static_cast<long>(i % 1000) * 1000000, modified)) {
             std::perror(name.c_str());
             return 1;
         }
-        ::close(fd);
     }
-    ::close(dir);
     return 0;
 }

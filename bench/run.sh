@@ -5,7 +5,10 @@
 # bare Qt window; with --slow, the fill of a folder served by the slow file system (tests/slowfs). Installs nothing
 # (scripts/install-deps.sh does that).
 #
-# Usage: bench/run.sh [--million] [--slow] [--runs N] [--built BUILD_DIR]
+# Usage: bench/run.sh [--windows] [--million] [--slow] [--runs N] [--built BUILD_DIR]
+#   --windows   the Windows programs under Wine instead (32-bit where this machine runs 32-bit code, else
+#               64-bit): the floor is one FindFirstFileExW listing, and the fill goes into a table that keeps
+#               nothing; no ls, scrolling, slow share or start-up (the Qt window's parts)
 #   --million   also a folder of 1,000,000 files (some minutes more)
 #   --slow      also the fill of 10,000 files served with 1 ms a request, against the bound of one round trip
 #               a file over the queries the fill keeps in flight (skipped where FUSE cannot be mounted)
@@ -18,16 +21,74 @@ million=0
 slow=0
 runs=5
 built=""
+windows=0
 while [ $# -gt 0 ]; do
     case "$1" in
+    --windows) windows=1 ;;
     --million) million=1 ;;
     --slow) slow=1 ;;
     --runs) runs=$2; shift ;;
     --built) built=$2; shift ;;
-    *) echo "usage: $0 [--million] [--slow] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--windows] [--million] [--slow] [--runs N] [--built BUILD_DIR]" >&2; exit 2 ;;
     esac
     shift
 done
+
+if [ "$windows" -eq 1 ]; then
+    preset=windows arch=win32
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo "No 32-bit code runs here: the benchmarks run as 64-bit Windows programs" >&2
+        preset=windows-x64 arch=win64
+    fi
+    if [ -z "$built" ]; then
+        (cd "$root" && cmake --preset "$preset" -DQUORRIX_BENCH=ON >/dev/null &&
+            cmake --build "build/$preset" -j2 --target bench_floor bench_fill >/dev/null)
+        built="$root/build/$preset"
+    fi
+    bin="$built/bench"
+    work=$(mktemp -d)
+    # A Wine prefix of this run's own, removed with the folders.
+    export QUORRIX_WINEPREFIX="$work/wine"
+    run="$root/cmake/wine-run.sh"
+    trap '"$run" "$arch" --remove; rm -rf "$work"' EXIT
+    wpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+    sizes=(1000 32767 100000)
+    [ "$million" -eq 1 ] && sizes+=(1000000)
+    # The folders are made by the same program built for this machine: Wine looks every new name up in the
+    # whole folder (its names ignore case), which makes a million files a matter of hours there.
+    mkdir "$work/empty"
+    c++ -std=c++20 -O2 "$root/bench/make_folder.cpp" -o "$work/make_folder"
+    for n in "${sizes[@]}"; do
+        echo "making a folder of $n files ..." >&2
+        "$work/make_folder" "$work/f$n" "$n"
+    done
+    rows=()
+    for n in "${sizes[@]}"; do
+        echo "timing $n files ..." >&2
+        floor=() null=() nullBytes=""
+        rounds=$runs
+        [ "$n" -ge 1000000 ] && rounds=$(((runs + 1) / 2))
+        for ((round = 0; round < rounds; ++round)); do
+            floor+=("$("$run" "$arch" "$bin/bench_floor.exe" "$(wpath "$work/f$n")" 2 </dev/null | awk '{ print $2 }')")
+            read -r _ us _ bytes < <("$run" "$arch" "$bin/bench_fill.exe" null "$(wpath "$work/f$n")" \
+                "$(wpath "$work/empty")" 2 </dev/null | tr -d '\r') || { echo "bench_fill failed on $n files" >&2; exit 1; }
+            null+=("$us")
+            nullBytes=${nullBytes:-$bytes}
+        done
+        f=$(printf '%s\n' "${floor[@]}" | sort -g | head -1)
+        u=$(printf '%s\n' "${null[@]}" | sort -g | head -1)
+        rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "floor (FindFirstFileExW)" "$n" "$f" "1.00x" "-" "-")")
+        rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "fill into a table keeping nothing" "$n" "$u" \
+            "$(awk -v a="$u" -v b="$f" 'BEGIN { printf "%.2fx", a / b }')" "-" "$nullBytes")")
+    done
+    echo
+    echo "Fill under Wine ($arch), $(nproc) cores, warm cache, best of $runs runs (1,000,000 files: of $(((runs + 1) / 2)))"
+    echo
+    printf '%-34s %10s %10s %8s %9s %10s\n' "case" "files" "us/file" "ratio" "all cores" "bytes/row"
+    printf '%s\n' "${rows[@]}"
+    exit 0
+fi
 
 if [ -z "$built" ]; then
     (cd "$root" && cmake --preset default -DQUORRIX_BENCH=ON >/dev/null &&

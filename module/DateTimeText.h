@@ -38,6 +38,8 @@ public:
     // The patterns in use, as "yyyy/MM/dd" and "H:mm:ss" (ICU's letters on Linux, the system's on Windows).
     const std::string &datePattern() const { return m_datePattern; }
     const std::string &timePattern() const { return m_timePattern; }
+    // Whether both patterns are written by fields compiled here, rather than by ICU's or the system's formatter.
+    bool compiledPatterns() const;
 
 private:
     struct Compiled;

@@ -105,24 +105,50 @@ public:
     FileObject GetFile(std::string_view path) const;
 };
 
-// Keeps a folder open for as long as it lives, so that GetFile and fileLength, asked about an entry directly in
-// that folder, look up the entry's name in the open folder instead of walking its whole path again: a fill asks
-// about every entry of one folder in a row. While the folder stays where it is, the answers are the same as
-// without it. Scopes nest and belong to the thread that made them. A folder that cannot be opened is not kept,
-// and queries walk whole paths as usual; the folder is closed when the scope ends.
+// A folder opened once for every thread that asks about its entries: on Linux held open, on Windows listed with
+// each entry's status (the listing this thread's last listFolder made of it is taken over rather than made
+// again). Read-only once made, so that the threads of one fill share it. A folder that cannot be opened is not
+// kept; it is closed when the object ends.
+class OpenFolder
+{
+public:
+    explicit OpenFolder(std::string_view folder);
+    ~OpenFolder();
+    OpenFolder(const OpenFolder &) = delete;
+    OpenFolder &operator=(const OpenFolder &) = delete;
+
+    // The layer's own record of the open folder; none when it could not be opened.
+    struct Data;
+    const Data *data() const { return m_data.get(); }
+
+private:
+    std::unique_ptr<Data> m_data;
+};
+
+// While it lives, GetFile and fileLength, asked on this thread about an entry directly in its folder, look up the
+// entry's name in the open folder instead of walking its whole path again: a fill asks about every entry of one
+// folder in a row. While the folder stays where it is, the answers are the same as without it. Scopes nest and
+// belong to the thread that made them; with a folder that could not be opened, queries walk whole paths as usual.
 class FolderScope
 {
 public:
+    // Opens `folder` for this scope alone.
     explicit FolderScope(std::string_view folder);
+    // Looks names up in `folder`, which other threads may use at the same time and which outlives the scope.
+    explicit FolderScope(const OpenFolder &folder);
     ~FolderScope();
     FolderScope(const FolderScope &) = delete;
     FolderScope &operator=(const FolderScope &) = delete;
 
-    // The layer's own record of the open folder.
-    struct Open;
+    // The open folder of this thread's innermost scope, or none.
+    static const OpenFolder::Data *innermost();
 
 private:
-    std::unique_ptr<Open> m_open;
+    void enter(const OpenFolder::Data *folder);
+
+    std::optional<OpenFolder> m_own;
+    const OpenFolder::Data *m_open = nullptr;
+    const OpenFolder::Data *m_outer = nullptr;
 };
 
 // Length in bytes of the file at `path` (links followed as by GetFile). Throws when it names nothing.

@@ -120,15 +120,15 @@ namespace
         }
     };
 
-    // Queries files of one folder on one thread: the folder open for this thread, and a date formatter that
-    // only it uses.
+    // Queries files of one folder on one thread: the folder opened once for the fill, and a date formatter that
+    // only this thread uses.
     class SliceQuery
     {
     public:
-        SliceQuery(const FileListControl &files, const DateTimeText &dates)
+        SliceQuery(const FileListControl &files, const OpenFolder &folder, const DateTimeText &dates)
             : m_files(files)
             , m_folder(files.path())
-            , m_scope(m_folder)
+            , m_scope(folder)
             , m_dates(dates)
         {
         }
@@ -169,12 +169,11 @@ namespace
         std::string m_path, m_mark, m_created, m_accessed, m_modified, m_size;
     };
 
-    // The queried rows of a file list, slice by slice in the list's order. A large list is queried on a
-    // worker thread per core, each with the folder open for itself, a few slices ahead of the reader; a
-    // small one on the reader's thread, when it asks. Where the queries wait on the file system rather than
-    // the processor, more workers are started, up to MaxFillWorkers, so that many queries are in flight; a
-    // small list whose first slice waited goes over to workers for the rest. The list must not change while
-    // the queue lives.
+    // The queried rows of a file list, slice by slice in the list's order. A large list is queried on a worker
+    // thread per core, all with the folder opened once (on Windows one listing), a few slices ahead of the reader; a
+    // small one on the reader's thread, when it asks. Where the queries wait on the file system rather than the
+    // processor, more workers are started, up to MaxFillWorkers, so that many queries are in flight; a small list
+    // whose first slice waited goes over to workers for the rest. The list must not change while the queue lives.
     class SliceQueue
     {
     public:
@@ -185,8 +184,9 @@ namespace
             , m_cores(std::max(1u, std::thread::hardware_concurrency()))
             , m_queried(std::move(queried))
         {
-            if (!m_queried.empty())
+            if (!m_queried.empty() || count == 0)
                 return;
+            m_folder.emplace(files.path());
             m_ring.resize(std::max<std::size_t>(1, std::min(m_slices, AheadPerWorker * MaxFillWorkers + AheadOfAll)));
             if (count >= ThreadedFrom && m_cores > 1)
                 m_wanted = std::min(m_cores, m_slices);
@@ -273,7 +273,7 @@ namespace
         Slice &queryHere(Slice &slice)
         {
             if (!m_inline)
-                m_inline.emplace(m_files, DateTimeText::user());
+                m_inline.emplace(m_files, *m_folder, DateTimeText::user());
             bounds(slice, m_taken);
             const auto started = std::chrono::steady_clock::now();
             const std::optional<ThreadTimes> before = threadTimes();
@@ -315,7 +315,7 @@ namespace
             std::optional<SliceQuery> query;
             try {
                 dates.emplace(shared);
-                query.emplace(m_files, *dates);
+                query.emplace(m_files, *m_folder, *dates);
             } catch (...) {
                 const std::lock_guard lock(m_mutex);
                 m_broken = std::current_exception();
@@ -361,6 +361,7 @@ namespace
         const std::size_t m_cores;
         std::vector<Slice> m_queried; // every slice, queried before the queue was made
         std::vector<Slice> m_ring; // slice i is queried into m_ring[i % size]
+        std::optional<OpenFolder> m_folder; // shared by every thread that queries
         std::optional<SliceQuery> m_inline;
         std::mutex m_mutex;
         std::condition_variable m_ready; // a slice is queried, more workers are wanted, or a worker could not start
@@ -443,11 +444,12 @@ std::thread prepareFirstFill(std::string commandLine)
     });
 }
 
-std::string s_CMDPATH(std::string_view typedArgument)
+std::string s_CMDPATH(std::string_view commandLine)
 {
-    // Read as the system reads a typed path (on Windows: "/" separates, trailing dots and blanks go, names as on
-    // disk); on Linux it stays as it is.
-    const std::string read = path::typed(typedArgument);
+    // The path the command line names (on Windows, a quoted one up to its closing quote), read as the system reads
+    // a typed path (on Windows: "/" separates, trailing dots and blanks go, names as on disk); on Linux it stays as
+    // it is.
+    const std::string read = path::typed(path::commandLinePath(commandLine));
     const std::string_view argument = read;
     std::string text(argument);
 

@@ -14,9 +14,10 @@
 namespace quorrix::Module1
 {
 
-// The start folder for the command-line argument (taken whole): the folder it names, or the folder of the
-// file it names; empty when it names nothing usable, or something hidden or system.
-std::string s_CMDPATH(std::string_view argument);
+// The start folder for the command line's text after the program's name (the path path::commandLinePath
+// reads in it: on Windows a quoted path, else the text whole): the folder it names, or the folder of the file
+// it names; empty when it names nothing usable, or something hidden or system.
+std::string s_CMDPATH(std::string_view commandLine);
 
 // Rebuilds the file table `GRD1` from the file list `File1`: one row per entry, six cells each. A failure
 // of the list or the table passes to the caller, with the table's repainting switched back on.

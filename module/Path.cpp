@@ -128,6 +128,14 @@ std::string_view folderOf(std::string_view path, PathStyle style)
     return path.substr(0, root);
 }
 
+std::string_view commandLinePath(std::string_view commandLine, PathStyle style)
+{
+    if (style != PathStyle::Windows || !commandLine.starts_with('"'))
+        return commandLine;
+    commandLine.remove_prefix(1);
+    return commandLine.substr(0, commandLine.find('"'));
+}
+
 void joinInto(std::string &out, std::string_view folder, std::string_view name, PathStyle style)
 {
     // A name joined to no folder at all stays the name.

@@ -47,6 +47,11 @@ namespace path
     // "C:\", "\a" is "\". Empty when `path` has neither separator nor root.
     std::string_view folderOf(std::string_view path, PathStyle style = nativePathStyle());
 
+    // The path that the text after a program's name names. Windows quotes a path that holds a blank: text
+    // that begins with `"` names what lies up to the next `"` (no Windows name holds one), and what follows it
+    // (a second dropped item) is left alone. Any other text, and all text on Posix, is the path whole.
+    std::string_view commandLinePath(std::string_view commandLine, PathStyle style = nativePathStyle());
+
     // `folder`, exactly one separator, then `name`, written into `out`: "/" and "a" give "/a", "/tmp/" and
     // "a" give "/tmp/a", "C:\" and "a" give "C:\a".
     void joinInto(

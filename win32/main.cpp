@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int show)
 {
     INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES };
     InitCommonControlsEx(&controls);
-    // The text after the program's name, taken whole, as typed.
+    // The text after the program's name, as Windows hands it over: a path with blanks comes quoted.
     f_FILE window(quorrix::win32::toUtf8(commandLine ? commandLine : L""));
     ShowWindow(window.handle(), show);
     UpdateWindow(window.handle());

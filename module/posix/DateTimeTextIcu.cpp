@@ -2,8 +2,8 @@
 // locale allows, and the local time of the process's time zone.
 #include "DateTimeText.h"
 
-#include "posix/DatePattern.h"
-#include "posix/LocalDays.h"
+#include "DatePattern.h"
+#include "LocalDays.h"
 
 #include <unicode/calendar.h>
 #include <unicode/dtfmtsym.h>
@@ -28,8 +28,6 @@
 
 namespace quorrix
 {
-
-using namespace posix;
 
 namespace
 {
@@ -182,6 +180,8 @@ namespace
             return m_icu != nullptr;
         }
 
+        bool compiled() const { return !m_icu; }
+
         // Writes the local wall-clock time `wall` (seconds since 1970-01-01 00:00:00 local time).
         void write(std::int64_t wall, std::string &out) const
         {
@@ -256,6 +256,11 @@ DateTimeText::DateTimeText(std::string_view locale)
 }
 
 DateTimeText::~DateTimeText() = default;
+
+bool DateTimeText::compiledPatterns() const
+{
+    return m_compiled->date.compiled() && m_compiled->time.compiled();
+}
 
 std::string DateTimeText::localeFromEnvironment()
 {

@@ -30,18 +30,16 @@ namespace
 
 } // namespace
 
-// A folder held open by a FolderScope.
-struct FolderScope::Open {
+// A folder held open, for any number of threads at once: lookups by name in it change nothing.
+struct OpenFolder::Data {
     int fd = -1;
     int sync = AT_STATX_SYNC_AS_STAT; // how statx brings an entry's status up to date (see Entry)
     std::string prefix; // the folder's path ending in one "/", as the paths of its entries begin
-    const Open *outer = nullptr;
+    ~Data() { ::close(fd); }
 };
 
 namespace
 {
-
-    thread_local const FolderScope::Open *innermostFolder = nullptr;
 
     // Where to look up `path`, copied into `buffer` as a C string: by name in the innermost open folder when the
     // path names an entry directly in it, else by the whole path.
@@ -49,7 +47,7 @@ namespace
     {
         buffer.assign(cPathView(path));
         Entry entry { buffer.c_str() };
-        const FolderScope::Open *open = innermostFolder;
+        const OpenFolder::Data *open = FolderScope::innermost();
         if (open && path.size() > open->prefix.size() && path.starts_with(open->prefix)
             && path.find('/', open->prefix.size()) == std::string_view::npos) {
             entry.folder = open->fd;
@@ -61,7 +59,7 @@ namespace
 
 } // namespace
 
-FolderScope::FolderScope(std::string_view folder)
+OpenFolder::OpenFolder(std::string_view folder)
 {
     if (folder.empty() || folder.find('\0') != std::string_view::npos)
         return;
@@ -69,29 +67,21 @@ FolderScope::FolderScope(std::string_view folder)
     const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    m_open = std::make_unique<Open>();
-    m_open->fd = fd;
-    m_open->prefix.assign(folder);
-    if (m_open->prefix.back() != '/')
-        m_open->prefix += '/';
+    m_data = std::make_unique<Data>();
+    m_data->fd = fd;
+    m_data->prefix.assign(folder);
+    if (m_data->prefix.back() != '/')
+        m_data->prefix += '/';
     // A FUSE file system (an SFTP or SMB share mounted by the desktop) answers the look-up of a name with the
     // entry's status, and the kernel keeps it as the inode's; asked to bring it up to date as stat does, the
     // kernel asks once more when the file system lets it keep statuses for no time at all, as a network share's
     // often does. Here the look-up's status is taken: a round trip less for each file.
     struct statfs fileSystem;
     if (::fstatfs(fd, &fileSystem) == 0 && fileSystem.f_type == FUSE_SUPER_MAGIC)
-        m_open->sync = AT_STATX_DONT_SYNC;
-    m_open->outer = innermostFolder;
-    innermostFolder = m_open.get();
+        m_data->sync = AT_STATX_DONT_SYNC;
 }
 
-FolderScope::~FolderScope()
-{
-    if (!m_open)
-        return;
-    innermostFolder = m_open->outer;
-    ::close(m_open->fd);
-}
+OpenFolder::~OpenFolder() = default;
 
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {

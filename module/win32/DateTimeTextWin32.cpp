@@ -1,9 +1,15 @@
-// Date-time text on Windows: the user's short date and long time, as the system formats them, in the local time
-// of each date's own offset.
+// Date-time text on Windows: the user's short date and long time, in the local time of each date's own offset. The
+// locale's patterns are read once and compiled into fields where their letters allow, a day's date text and its
+// offset from UTC kept per day; a pattern with names, eras or another calendar is left to the system's formatter.
+#include "DatePattern.h"
 #include "DateTimeText.h"
+#include "LocalDays.h"
 #include "win32/WideText.h"
 
-#include <cstdlib>
+#include <array>
+#include <limits>
+#include <optional>
+#include <vector>
 #include <windows.h>
 
 namespace quorrix
@@ -37,26 +43,169 @@ namespace
                           : std::string();
     }
 
+    FILETIME fileTimeOf(std::int64_t seconds)
+    {
+        const auto ticks = static_cast<std::uint64_t>((seconds + SecondsFrom1601To1970) * TicksPerSecond);
+        return { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+    }
+
+    // The fields of a pattern in Windows' letters (d, dd, M, MM, yy, yyyy, h, hh, H, HH, m, mm, s, ss, t, tt; text
+    // in quotes, "''" being one quote), or nothing where it holds anything else: day and month names, eras, the
+    // one-digit year. `shortMarker` is set when the pattern asks for the time marker's first character ("t").
+    std::optional<std::vector<Field>> compileWindowsPattern(std::string_view pattern, bool &shortMarker)
+    {
+        std::vector<Field> fields;
+        const auto addLiteral = [&fields](char c) {
+            if (fields.empty() || fields.back().kind != Field::Kind::Literal)
+                fields.push_back({ Field::Kind::Literal, 0, {} });
+            fields.back().literal += c;
+        };
+        bool fullMarker = false;
+        shortMarker = false;
+        for (std::size_t i = 0; i < pattern.size();) {
+            const char c = pattern[i];
+            if (c == '\'') {
+                for (++i; i < pattern.size(); ++i) {
+                    if (pattern[i] != '\'') {
+                        addLiteral(pattern[i]);
+                    } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+                        addLiteral('\'');
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                }
+                continue;
+            }
+            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
+                addLiteral(c);
+                ++i;
+                continue;
+            }
+            std::size_t count = 1;
+            while (i + count < pattern.size() && pattern[i + count] == c)
+                ++count;
+            i += count;
+            Field::Kind kind;
+            std::size_t digits = count;
+            switch (c) {
+            case 'd':
+                kind = Field::Kind::Day;
+                break;
+            case 'M':
+                kind = Field::Kind::Month;
+                break;
+            case 'y':
+                if (count == 1 || count == 3)
+                    return std::nullopt;
+                kind = Field::Kind::Year;
+                digits = count == 2 ? 2 : 4;
+                break;
+            case 'h':
+                kind = Field::Kind::Hour1To12;
+                break;
+            case 'H':
+                kind = Field::Kind::Hour0To23;
+                break;
+            case 'm':
+                kind = Field::Kind::Minute;
+                break;
+            case 's':
+                kind = Field::Kind::Second;
+                break;
+            case 't':
+                kind = Field::Kind::AmPm;
+                (count == 1 ? shortMarker : fullMarker) = true;
+                break;
+            default:
+                return std::nullopt;
+            }
+            if (count > (c == 'y' ? 5u : 2u) || (shortMarker && fullMarker))
+                return std::nullopt;
+            fields.push_back({ kind, static_cast<std::uint8_t>(digits), {} });
+        }
+        return fields;
+    }
+
+    // The first character of a marker, a pair of UTF-16 surrogates kept whole.
+    std::string firstCharacter(const std::string &marker)
+    {
+        std::size_t length = marker.empty() ? 0 : 1;
+        while (length < marker.size() && (static_cast<unsigned char>(marker[length]) & 0xC0) == 0x80)
+            ++length;
+        return marker.substr(0, length);
+    }
+
 } // namespace
+
+std::int64_t localOffsetAt(std::int64_t seconds)
+{
+    if (seconds < -SecondsFrom1601To1970 || seconds > LastSecond)
+        return 0;
+    const FILETIME time = fileTimeOf(seconds);
+    SYSTEMTIME utc, local;
+    FILETIME localTime;
+    if (!FileTimeToSystemTime(&time, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)
+        || !SystemTimeToFileTime(&local, &localTime))
+        return 0;
+    const auto ticks = [](const FILETIME &t) {
+        return static_cast<std::int64_t>(std::uint64_t { t.dwHighDateTime } << 32 | t.dwLowDateTime);
+    };
+    return (ticks(localTime) - ticks(time)) / TicksPerSecond;
+}
 
 struct DateTimeText::Compiled {
     std::wstring locale; // empty: the user's locale
     const wchar_t *name() const { return locale.empty() ? LOCALE_NAME_USER_DEFAULT : locale.c_str(); }
-    // The text of the last day written: the files of a folder share few days.
-    WORD year = 0, month = 0, day = 0;
-    std::string dateText;
+    // Whether the patterns are written by the fields below, else by the system.
+    bool fields = false;
+    CompiledPattern date, time;
+    OffsetCache offsets;
+    // Date texts already written, by local day number, direct-mapped: a folder's files share few days.
+    struct Day {
+        std::int64_t day = std::numeric_limits<std::int64_t>::min();
+        std::string text;
+    };
+    std::array<Day, 2048> days {};
 };
 
 DateTimeText::DateTimeText(std::string_view locale)
     : m_locale(locale)
     , m_compiled(std::make_unique<Compiled>())
 {
-    m_compiled->locale = localeName(locale);
-    m_datePattern = localeInfo(m_compiled->name(), LOCALE_SSHORTDATE);
-    m_timePattern = localeInfo(m_compiled->name(), LOCALE_STIMEFORMAT);
+    Compiled &compiled = *m_compiled;
+    compiled.locale = localeName(locale);
+    m_datePattern = localeInfo(compiled.name(), LOCALE_SSHORTDATE);
+    m_timePattern = localeInfo(compiled.name(), LOCALE_STIMEFORMAT);
+
+    // Numbers of days and months are the Gregorian calendar's only in its own variants.
+    DWORD calendar = 0;
+    GetLocaleInfoEx(compiled.name(), LOCALE_ICALENDARTYPE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&calendar),
+        sizeof calendar / sizeof(wchar_t));
+    const bool gregorian = calendar == CAL_GREGORIAN || calendar == CAL_GREGORIAN_US
+        || (calendar >= CAL_GREGORIAN_ME_FRENCH && calendar <= CAL_GREGORIAN_XLIT_FRENCH);
+    bool dateShort = false, timeShort = false;
+    std::optional<std::vector<Field>> date = compileWindowsPattern(m_datePattern, dateShort);
+    std::optional<std::vector<Field>> time = compileWindowsPattern(m_timePattern, timeShort);
+    const std::string am = localeInfo(compiled.name(), LOCALE_S1159);
+    const std::string pm = localeInfo(compiled.name(), LOCALE_S2359);
+    if (!gregorian || !date || !time || dateShort || m_datePattern.find('t') != std::string::npos)
+        return;
+    compiled.date.assign(std::move(*date));
+    if (timeShort)
+        compiled.time.assign(std::move(*time), firstCharacter(am), firstCharacter(pm));
+    else
+        compiled.time.assign(std::move(*time), am, pm);
+    compiled.fields = true;
 }
 
 DateTimeText::~DateTimeText() = default;
+
+bool DateTimeText::compiledPatterns() const
+{
+    return m_compiled->fields;
+}
 
 std::string DateTimeText::localeFromEnvironment()
 {
@@ -69,28 +218,45 @@ void DateTimeText::format(FileTime time, std::string &out) const
     out.clear();
     if (time.seconds < -SecondsFrom1601To1970 || time.seconds > LastSecond)
         win32::fail(ERROR_INVALID_PARAMETER, "time outside the calendar");
-    const auto ticks = static_cast<std::uint64_t>((time.seconds + SecondsFrom1601To1970) * TicksPerSecond);
-    const FILETIME fileTime { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+    Compiled &compiled = *m_compiled;
+
+    if (compiled.fields) {
+        // The offset in force on that date, not today's: FileTimeToLocalFileTime would put a winter file an hour
+        // off in summer.
+        const std::int64_t wall = time.seconds + compiled.offsets.offsetAt(time.seconds);
+        const std::int64_t day = floorDiv(wall, kSecondsPerDay);
+        Compiled::Day &cached = compiled.days[static_cast<std::size_t>(day) % compiled.days.size()];
+        if (cached.day != day) {
+            cached.day = std::numeric_limits<std::int64_t>::min();
+            cached.text.clear();
+            compiled.date.write(day * kSecondsPerDay, cached.text);
+            cached.day = day;
+        }
+        out += cached.text;
+        if (wall != day * kSecondsPerDay) {
+            out += ' ';
+            compiled.time.write(wall, out);
+        }
+        return;
+    }
+
+    const FILETIME fileTime = fileTimeOf(time.seconds);
     SYSTEMTIME utc, local;
-    // The offset in force on that date, not today's: FileTimeToLocalFileTime would put a winter file an hour off
-    // in summer.
     if (!FileTimeToSystemTime(&fileTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         win32::failLastError("SystemTimeToTzSpecificLocalTime");
     local.wMilliseconds = 0;
-
+    const std::int64_t day = daysFromCivil(local.wYear, local.wMonth, local.wDay);
+    Compiled::Day &cached = compiled.days[static_cast<std::size_t>(day) % compiled.days.size()];
     wchar_t buffer[128];
-    Compiled &compiled = *m_compiled;
-    if (compiled.dateText.empty() || compiled.year != local.wYear || compiled.month != local.wMonth
-        || compiled.day != local.wDay) {
+    if (cached.day != day) {
+        cached.day = std::numeric_limits<std::int64_t>::min();
         const int length = GetDateFormatEx(compiled.name(), DATE_SHORTDATE, &local, nullptr, buffer, 128, nullptr);
         if (length == 0)
             win32::failLastError("GetDateFormatEx");
-        compiled.dateText = win32::toUtf8(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
-        compiled.year = local.wYear;
-        compiled.month = local.wMonth;
-        compiled.day = local.wDay;
+        cached.text = win32::toUtf8(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
+        cached.day = day;
     }
-    out += compiled.dateText;
+    out += cached.text;
 
     if (local.wHour == 0 && local.wMinute == 0 && local.wSecond == 0)
         return;

@@ -4,7 +4,11 @@
 #include "win32/WideText.h"
 
 #include <memory>
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
 #include <windows.h>
 
 namespace quorrix
@@ -58,12 +62,6 @@ namespace
     {
         return FileObject(static_cast<int>(attributes & AttributeBits), kindOf(attributes), size(sizeHigh, sizeLow),
             fileTime(created), fileTime(accessed), fileTime(written));
-    }
-
-    FileObject fileObject(const WIN32_FIND_DATAW &data)
-    {
-        return fileObject(data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime,
-            data.nFileSizeHigh, data.nFileSizeLow);
     }
 
     bool isDotOrDotDot(const wchar_t *name)
@@ -178,57 +176,123 @@ namespace
 
 } // namespace
 
-// A folder listed by a FolderScope: each entry's status as the listing gave it, by name.
-struct FolderScope::Open {
+// A listed folder: each entry's status as the listing gave it, found by name. Compact, for a folder may hold
+// millions of entries: the names back to back, the status as the listing gave it, and a table of entry numbers
+// open-addressed by the name's hash. Read-only once made.
+struct OpenFolder::Data {
+    struct Entry {
+        std::uint32_t nameAt, nameLength;
+        DWORD attributes;
+        FILETIME created, accessed, written;
+        DWORD sizeHigh, sizeLow;
+    };
     std::string prefix; // the folder's path ending in one separator, as the paths of its entries begin
-    std::unordered_map<std::string, FileObject> entries;
-    const Open *outer = nullptr;
+    std::string names;
+    std::vector<Entry> entries;
+    std::vector<std::uint32_t> slots; // entry number + 1 at the first free slot from the name's hash; 0 is free
+
+    static std::string prefixOf(std::string_view folder)
+    {
+        std::string prefix(folder);
+        if (prefix.empty() || !isSeparator(prefix.back()))
+            prefix += '\\';
+        return prefix;
+    }
+
+    void add(std::string_view name, const WIN32_FIND_DATAW &data)
+    {
+        if (names.size() + name.size() > UINT32_MAX || entries.size() >= UINT32_MAX / 2)
+            throw std::length_error("folder too large to keep");
+        entries.push_back({ static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()),
+            data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime,
+            data.nFileSizeHigh, data.nFileSizeLow });
+        names.append(name);
+    }
+
+    // Makes the table of names, once every entry is added.
+    void index(std::string_view folder)
+    {
+        prefix = prefixOf(folder);
+        std::size_t size = 16;
+        while (size < 2 * entries.size())
+            size *= 2;
+        slots.assign(size, 0);
+        for (std::uint32_t i = 0; i < entries.size(); ++i) {
+            std::size_t at = std::hash<std::string_view>()(name(entries[i])) & (size - 1);
+            while (slots[at] != 0)
+                at = (at + 1) & (size - 1);
+            slots[at] = i + 1;
+        }
+    }
+
+    std::string_view name(const Entry &entry) const
+    {
+        return std::string_view(names).substr(entry.nameAt, entry.nameLength);
+    }
+
+    const Entry *find(std::string_view wanted) const
+    {
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t at = std::hash<std::string_view>()(wanted) & mask; slots[at] != 0; at = (at + 1) & mask) {
+            const Entry &entry = entries[slots[at] - 1];
+            if (name(entry) == wanted)
+                return &entry;
+        }
+        return nullptr;
+    }
 };
 
 namespace
 {
 
-    thread_local const FolderScope::Open *innermostFolder = nullptr;
+    // The listing that this thread's last listFolder made, with each entry's status, until an OpenFolder of the
+    // same folder takes it over: a fill follows the file list's reading of its folder.
+    std::unique_ptr<OpenFolder::Data> &lastListing()
+    {
+        thread_local std::unique_ptr<OpenFolder::Data> listing;
+        return listing;
+    }
 
     // The listed status of `path` when it names an entry directly in the innermost listed folder.
-    const FileObject *listed(std::string_view path)
+    std::optional<FileObject> listed(std::string_view path)
     {
-        const FolderScope::Open *open = innermostFolder;
+        const OpenFolder::Data *open = FolderScope::innermost();
         if (!open || path.size() <= open->prefix.size() || !path.starts_with(open->prefix))
-            return nullptr;
+            return std::nullopt;
         const std::string_view name = path.substr(open->prefix.size());
         if (name.find_first_of("\\/") != std::string_view::npos)
-            return nullptr;
-        const auto it = open->entries.find(std::string(name));
-        return it == open->entries.end() ? nullptr : &it->second;
+            return std::nullopt;
+        const OpenFolder::Data::Entry *entry = open->find(name);
+        if (!entry)
+            return std::nullopt;
+        return fileObject(
+            entry->attributes, entry->created, entry->accessed, entry->written, entry->sizeHigh, entry->sizeLow);
     }
 
 } // namespace
 
-FolderScope::FolderScope(std::string_view folder)
+OpenFolder::OpenFolder(std::string_view folder)
 {
+    std::unique_ptr<Data> &last = lastListing();
+    std::unique_ptr<Data> taken = std::move(last);
     if (folder.empty())
         return;
-    auto open = std::make_unique<Open>();
-    try {
-        forEachEntry(folder,
-            [&open](const WIN32_FIND_DATAW &data) { open->entries.emplace(toUtf8(data.cFileName), fileObject(data)); });
-    } catch (const std::system_error &) {
-        return; // queries ask the system, as without a scope
+    if (taken && taken->prefix == Data::prefixOf(folder)) {
+        m_data = std::move(taken);
+        return;
     }
-    m_open = std::move(open);
-    m_open->prefix.assign(folder);
-    if (!isSeparator(m_open->prefix.back()))
-        m_open->prefix += '\\';
-    m_open->outer = innermostFolder;
-    innermostFolder = m_open.get();
+    taken.reset();
+    auto data = std::make_unique<Data>();
+    try {
+        forEachEntry(folder, [&data](const WIN32_FIND_DATAW &found) { data->add(toUtf8(found.cFileName), found); });
+    } catch (const std::exception &) {
+        return; // queries ask the system, as without an open folder
+    }
+    data->index(folder);
+    m_data = std::move(data);
 }
 
-FolderScope::~FolderScope()
-{
-    if (m_open)
-        innermostFolder = m_open->outer;
-}
+OpenFolder::~OpenFolder() = default;
 
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted)
 {
@@ -241,7 +305,7 @@ std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admi
 
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {
-    if (const FileObject *file = listed(path))
+    if (std::optional<FileObject> file = listed(path))
         return *file;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(systemPath(path).c_str(), GetFileExInfoStandard, &data))
@@ -257,10 +321,17 @@ std::int64_t fileLength(std::string_view path)
 
 void listFolder(std::string_view folder, const std::function<void(std::string_view name, bool isFolder)> &visit)
 {
-    forEachEntry(folder, [&visit](const WIN32_FIND_DATAW &data) {
+    std::unique_ptr<OpenFolder::Data> &last = lastListing();
+    last.reset();
+    auto listing = std::make_unique<OpenFolder::Data>();
+    forEachEntry(folder, [&](const WIN32_FIND_DATAW &data) {
+        const std::string name = toUtf8(data.cFileName);
+        listing->add(name, data);
         // A link to a folder is listed as a folder with a reparse point, as a folder should be.
-        visit(toUtf8(data.cFileName), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     });
+    listing->index(folder);
+    last = std::move(listing);
 }
 
 void checkReadableFolder(std::string_view path)

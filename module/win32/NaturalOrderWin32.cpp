@@ -62,15 +62,25 @@ void appendNaturalKey(std::string_view name, std::string &keys)
         return;
     constexpr DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE | SORT_DIGITSASNUMBERS;
     const int length = static_cast<int>(wide.size());
-    const int size = LCMapStringEx(localeName(), flags, wide.c_str(), length, nullptr, 0, nullptr, nullptr, 0);
+    // One call where the room kept from earlier names suffices, as it does for nearly every name; a second only
+    // where the system asks for more.
+    if (key.size() < 256)
+        key.resize(256);
+    int size = LCMapStringEx(localeName(), flags, wide.c_str(), length, reinterpret_cast<LPWSTR>(key.data()),
+        static_cast<int>(key.size()), nullptr, nullptr, 0);
+    if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        size = LCMapStringEx(localeName(), flags, wide.c_str(), length, nullptr, 0, nullptr, nullptr, 0);
+        if (size > 0) {
+            key.resize(static_cast<std::size_t>(size));
+            size = LCMapStringEx(localeName(), flags, wide.c_str(), length, reinterpret_cast<LPWSTR>(key.data()), size,
+                nullptr, nullptr, 0);
+        }
+    }
     if (size <= 0) {
         keys += '\xFF';
         return;
     }
-    key.resize(static_cast<std::size_t>(size));
     // A sort key is a run of bytes that are never zero, ended by one zero byte, which is not kept.
-    LCMapStringEx(localeName(), flags, wide.c_str(), length, reinterpret_cast<LPWSTR>(key.data()), size, nullptr,
-        nullptr, 0);
     keys.append(key.data(), static_cast<std::size_t>(size) - 1);
 }
 

@@ -54,6 +54,28 @@ TEST(Path, RootsCutsAndTrailingSeparators)
     }
 }
 
+// Windows quotes a path with blanks on the command line; a Posix shell has taken its quotes away already.
+TEST(Path, CommandLinePath)
+{
+    struct Row {
+        PathStyle style;
+        std::string_view commandLine, path;
+    };
+    const Row rows[] = {
+        { Windows, "\"C:\\My Files\"", "C:\\My Files" },
+        { Windows, "\"C:\\a b\\c.txt\" \"C:\\d e\"", "C:\\a b\\c.txt" },
+        { Windows, "\"C:\\a b", "C:\\a b" },
+        { Windows, "\"\"", "" },
+        { Windows, "C:\\My Files", "C:\\My Files" },
+        { Windows, "C:\\x \"y\"", "C:\\x \"y\"" },
+        { Windows, " \"C:\\a\"", " \"C:\\a\"" },
+        { Posix, "\"/a b\"", "\"/a b\"" },
+        { Posix, "/a b", "/a b" },
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(path::commandLinePath(row.commandLine, row.style), row.path) << row.commandLine;
+}
+
 // A path in a message or a list keeps its separators and escapes the rest, "\\" included where it is a name's.
 TEST(Path, ShowsEachNameEscapedAndTheSeparatorsAsWritten)
 {

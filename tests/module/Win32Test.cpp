@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <thread>
 #include <vector>
 #include <windows.h>
 
@@ -217,6 +218,51 @@ TEST(Win32DateTime, LocalTimeUsesTheOffsetOfItsDate)
     EXPECT_THROW(text.format(FileTime { -11644473601, 0 }), std::system_error);
 }
 
+// The compiled patterns write what the system's formatter writes, for locales of several shapes (day or year
+// first, a 12-hour clock with its markers, markers before the time, literal text in quotes), at times spread over
+// years, on both sides of each summer-time change and at local midnights.
+TEST(Win32DateTime, CompiledPatternsWriteAsTheSystemDoes)
+{
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    ASSERT_EQ(zone.Bias, -60) << "the test runs with TZ=Europe/Berlin";
+
+    std::vector<std::int64_t> times;
+    constexpr std::int64_t hour = 3600;
+    // 2026-03-29 01:00 and 2026-10-25 01:00 UTC: the changes of that year.
+    for (const std::int64_t change : { std::int64_t { 1774746000 }, std::int64_t { 1792890000 } }) {
+        for (const std::int64_t delta : std::initializer_list<std::int64_t> { -hour - 1, -hour, -1, 0, 1, hour - 1, hour })
+            times.push_back(change + delta);
+    }
+    for (std::int64_t t = -2'000'000'000; t < 4'000'000'000; t += 99'991 * 37)
+        times.push_back(t);
+    // Local midnights in winter and in summer, and the calendar's first years.
+    times.insert(times.end(), { 1768431600, 1784066400, -11644473600 + 86400 * 400 });
+
+    const auto systemText = [](const wchar_t *locale, std::int64_t seconds) {
+        const auto ticks = static_cast<std::uint64_t>((seconds + 11'644'473'600) * 10'000'000);
+        const FILETIME time { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+        SYSTEMTIME utc, local;
+        FileTimeToSystemTime(&time, &utc);
+        SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+        wchar_t date[128], clock[128];
+        GetDateFormatEx(locale, DATE_SHORTDATE, &local, nullptr, date, 128, nullptr);
+        GetTimeFormatEx(locale, 0, &local, nullptr, clock, 128);
+        const bool midnight = local.wHour == 0 && local.wMinute == 0 && local.wSecond == 0;
+        return midnight ? toUtf8(date) : toUtf8(date) + " " + toUtf8(clock);
+    };
+    for (const char *locale : { "", "ja_JP", "en_US", "de_DE", "fr_FR", "en_GB", "ko_KR", "zh_CN", "ru_RU" }) {
+        const DateTimeText text(locale);
+        const std::wstring name = toWide(locale);
+        std::wstring windowsName = name;
+        std::replace(windowsName.begin(), windowsName.end(), L'_', L'-');
+        const wchar_t *system = name.empty() ? LOCALE_NAME_USER_DEFAULT : windowsName.c_str();
+        EXPECT_TRUE(text.compiledPatterns()) << locale << ": " << text.datePattern() << " " << text.timePattern();
+        for (const std::int64_t seconds : times)
+            ASSERT_EQ(text.format(FileTime { seconds, 0 }), systemText(system, seconds)) << locale << " " << seconds;
+    }
+}
+
 TEST(Win32Drives, EveryLetterWithItsRootAndTheWorkingDrive)
 {
     const std::vector<Drive> drives = readDrives();
@@ -327,17 +373,31 @@ TEST(Win32Path, TypedStartPathsAreReadAsWindowsReadsThem)
 }
 
 // While a folder's listing is open, its files are answered from it: a file deleted meanwhile keeps the values it
-// was listed with, and a file made meanwhile is asked of the system.
+// was listed with, and a file made meanwhile is asked of the system. The listing is the one this thread's last
+// listFolder of the folder made, and threads share it.
 TEST(Win32FileSystem, FolderScopeAnswersFromItsListing)
 {
     const TempDir dir;
     const std::string gone = dir.file("gone", 7);
-    const FolderScope scope(dir.path());
+    const std::string listed = dir.file("listed", 5);
+    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
+    ASSERT_TRUE(DeleteFileW(win32::systemPath(listed).c_str()));
+    const OpenFolder open(dir.path());
     ASSERT_TRUE(DeleteFileW(win32::systemPath(gone).c_str()));
     const std::string later = dir.file("later", 9);
-    EXPECT_EQ(fileLength(gone), 7);
-    EXPECT_EQ(fileLength(later), 9);
-    EXPECT_THROW(fileLength(dir.path() + "\\GONE\\x"), std::system_error);
+    const auto query = [&] {
+        const FolderScope scope(open);
+        EXPECT_EQ(fileLength(gone), 7);
+        EXPECT_EQ(fileLength(listed), 5);
+        EXPECT_EQ(fileLength(later), 9);
+        EXPECT_THROW(fileLength(dir.path() + "\\GONE\\x"), std::system_error);
+    };
+    std::thread other(query);
+    query();
+    other.join();
+    // A scope of its own lists the folder as it is now.
+    const FolderScope own(dir.path());
+    EXPECT_THROW(fileLength(listed), std::system_error);
 }
 
 // The system's comparison orders the names; only a tie is left to the bytes, so distinct names never tie.

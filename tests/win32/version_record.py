@@ -21,6 +21,8 @@ def check(what, got, want):
 check('machine', pe.FILE_HEADER.Machine,
       pefile.MACHINE_TYPE['IMAGE_FILE_MACHINE_I386' if machine == 'i386' else 'IMAGE_FILE_MACHINE_AMD64'])
 check('subsystem', pe.OPTIONAL_HEADER.Subsystem, pefile.SUBSYSTEM_TYPE['IMAGE_SUBSYSTEM_WINDOWS_GUI'])
+check('large address aware', bool(pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS['IMAGE_FILE_LARGE_ADDRESS_AWARE']),
+      True)
 
 strings, translations = {}, []
 for info in pe.FileInfo[0]:

@@ -1,11 +1,11 @@
-// Local days on Linux: civil dates from day numbers, and the local time zone's offset from UTC, kept per day.
+// Local days: civil dates from day numbers, and the local time zone's offset from UTC, kept per day.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <limits>
 
-namespace quorrix::posix
+namespace quorrix
 {
 
 inline constexpr std::int64_t kSecondsPerDay = 86400;
@@ -29,13 +29,13 @@ struct CivilDate {
 
 CivilDate civilFromDays(std::int64_t days);
 
-// Local minus UTC at `seconds`, taken from the civil fields that localtime_r gives rather than from tm_gmtoff,
-// so that zones counting leap seconds come out right too. 0 when the system cannot convert the time.
+// Local minus UTC at `seconds`, as the system places that moment (module/posix/, module/win32/). 0 when the
+// system cannot convert the time.
 std::int64_t localOffsetAt(std::int64_t seconds);
 
 // UTC offsets by day (UTC). No zone's table has two changes less than three days apart that cancel out, so
 // a day whose two ends have the same offset has it throughout; a day whose ends disagree holds a change,
-// and each time in it asks localtime_r itself.
+// and each time in it asks the system itself.
 class OffsetCache
 {
 public:
@@ -66,4 +66,4 @@ private:
     std::array<Entry, 2048> m_entries {};
 };
 
-} // namespace quorrix::posix
+} // namespace quorrix

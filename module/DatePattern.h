@@ -1,5 +1,5 @@
-// Date-time patterns on Linux, in ICU's letters ("yyyy/MM/dd", "h:mm:ss a"), compiled into fields that write
-// local wall-clock seconds without ICU.
+// Date-time patterns compiled into fields that write local wall-clock seconds without the system's formatter:
+// ICU's letters ("yyyy/MM/dd", "h:mm:ss a") here, Windows' own (module/win32/) into the same fields.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorrix::posix
+namespace quorrix
 {
 
 // One piece of a compiled pattern.
@@ -58,4 +58,4 @@ private:
     std::size_t m_longest = 0;
 };
 
-} // namespace quorrix::posix
+} // namespace quorrix

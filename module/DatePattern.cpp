@@ -1,10 +1,10 @@
-#include "posix/DatePattern.h"
+#include "DatePattern.h"
 
-#include "posix/LocalDays.h"
+#include "LocalDays.h"
 
 #include <algorithm>
 
-namespace quorrix::posix
+namespace quorrix
 {
 
 namespace
@@ -244,4 +244,4 @@ std::size_t CompiledPattern::longestText() const
     return longest;
 }
 
-} // namespace quorrix::posix
+} // namespace quorrix
