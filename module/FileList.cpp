@@ -7,6 +7,7 @@
 #include "Path.h"
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 
 namespace quorrix
@@ -32,12 +33,13 @@ void FileList::setPath(std::string_view folder)
 
     const auto view
         = [&names, &found](std::size_t i) { return std::string_view(names).substr(found[i], found[i + 1] - found[i]); };
-    // Ordering reads each name once for its key, and a long ordering is part of the change's progress.
+    // Ordering reads each name once for its key, on two threads, and a long ordering is part of the change's
+    // progress (which only this thread's calls show).
     const std::size_t count = found.size() - 1;
-    std::size_t ordered = 0;
-    const std::vector<std::size_t> order = naturalOrder(count, [&](std::size_t i) {
-        if (++ordered % 1024 == 0)
-            ChangeProgress::reading(std::min(ordered, count));
+    std::atomic<std::size_t> ordered = 0;
+    const std::vector<std::size_t> order = naturalOrderOnCores(count, [&](std::size_t i) {
+        if (const std::size_t keyed = ordered.fetch_add(1, std::memory_order_relaxed) + 1; keyed % 1024 == 0)
+            ChangeProgress::reading(std::min(keyed, count));
         return view(i);
     });
 

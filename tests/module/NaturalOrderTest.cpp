@@ -179,6 +179,26 @@ TEST(NaturalOrder, SortsTrickyNames)
     EXPECT_EQ(names, expected);
 }
 
+// A long list's keys are made on two threads, each half with its own block of long keys' rests, merged before
+// sorting: names with long keys (and ties) on both sides of the split must still come out in naturalCompare's order.
+TEST(NaturalOrder, TwoThreadsOrderAsOne)
+{
+    std::vector<std::string> names;
+    for (int copy = 0; names.size() < 600; ++copy) {
+        for (const std::string &name : sortedTrickyNames())
+            names.push_back(name + repeat('x', static_cast<std::size_t>(copy % 3) * 20) + std::to_string(copy));
+    }
+    std::reverse(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(names.size() / 3));
+    const auto name = [&names](std::size_t i) { return std::string_view(names[i]); };
+    std::vector<std::string> ordered;
+    for (const std::size_t i : quorrix::naturalOrderOnCores(names.size(), name))
+        ordered.push_back(names[i]);
+    std::vector<std::string> expected = names;
+    std::stable_sort(expected.begin(), expected.end(),
+        [](const std::string &a, const std::string &b) { return naturalCompare(a, b) < 0; });
+    EXPECT_EQ(ordered, expected);
+}
+
 // std::sort needs a strict weak ordering; with distinct names never tying, it must be a strict total order.
 TEST(NaturalOrder, IsAStrictTotalOrder)
 {
