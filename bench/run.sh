@@ -63,6 +63,9 @@ if [ "$windows" -eq 1 ]; then
         echo "making a folder of $n files ..." >&2
         "$work/make_folder" "$work/f$n" "$n"
     done
+    winMin() { printf '%s\n' "$@" | sort -g | head -1; }
+    winMedian() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+    winRatio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
     rows=()
     for n in "${sizes[@]}"; do
         echo "timing $n files ..." >&2
@@ -76,16 +79,17 @@ if [ "$windows" -eq 1 ]; then
             null+=("$us")
             nullBytes=${nullBytes:-$bytes}
         done
-        f=$(printf '%s\n' "${floor[@]}" | sort -g | head -1)
-        u=$(printf '%s\n' "${null[@]}" | sort -g | head -1)
-        rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "floor (FindFirstFileExW)" "$n" "$f" "1.00x" "-" "-")")
-        rows+=("$(printf '%-34s %10s %10s %8s %9s %10s' "fill into a table keeping nothing" "$n" "$u" \
-            "$(awk -v a="$u" -v b="$f" 'BEGIN { printf "%.2fx", a / b }')" "-" "$nullBytes")")
+        f=$(winMin "${floor[@]}") fm=$(winMedian "${floor[@]}")
+        u=$(winMin "${null[@]}") um=$(winMedian "${null[@]}")
+        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s' "floor (FindFirstFileExW)" "$n" "$f" "1.00x" "$fm" "1.00x" "-")")
+        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s' "fill into a table keeping nothing" "$n" "$u" \
+            "$(winRatio "$u" "$f")" "$um" "$(winRatio "$um" "$fm")" "$nullBytes")")
     done
     echo
-    echo "Fill under Wine ($arch), $(nproc) cores, warm cache, best of $runs runs (1,000,000 files: of $(((runs + 1) / 2)))"
+    echo "Fill under Wine ($arch), $(nproc) cores, warm cache, $runs rounds (1,000,000 files: $(((runs + 1) / 2)));"
+    echo "best and median of the rounds, in us a file and as a multiple of the floor's best and median"
     echo
-    printf '%-34s %10s %10s %8s %9s %10s\n' "case" "files" "us/file" "ratio" "all cores" "bytes/row"
+    printf '%-34s %8s %9s %7s %9s %7s %9s\n' "case" "files" "best" "ratio" "median" "ratio" "bytes/row"
     printf '%s\n' "${rows[@]}"
     exit 0
 fi

@@ -7,7 +7,6 @@
 #include "Path.h"
 
 #include <algorithm>
-#include <atomic>
 #include <stdexcept>
 
 namespace quorrix
@@ -33,18 +32,15 @@ void FileList::setPath(std::string_view folder)
 
     const auto view
         = [&names, &found](std::size_t i) { return std::string_view(names).substr(found[i], found[i + 1] - found[i]); };
-    // Ordering reads each name once for its key, on two threads, and a long ordering is part of the change's
-    // progress (which only this thread's calls show).
+    // Ordering reads each name once for its key, on every core, and a long ordering is part of the change's
+    // progress.
     const std::size_t count = found.size() - 1;
-    std::atomic<std::size_t> ordered = 0;
-    const std::vector<std::size_t> order = naturalOrderOnCores(count, [&](std::size_t i) {
-        if (const std::size_t keyed = ordered.fetch_add(1, std::memory_order_relaxed) + 1; keyed % 1024 == 0)
-            ChangeProgress::reading(std::min(keyed, count));
-        return view(i);
-    });
+    std::vector<std::size_t> order = naturalOrderOnAllCores(count, view,
+        [count](std::size_t made) { ChangeProgress::reading(std::min(made, count)); });
 
     // The names once more, in the list's order: a fill reads them one after another, which memory serves far
-    // faster than names scattered in the order the folder gave them.
+    // faster than names scattered in the order the folder gave them. Exactly as much room as they take, for a
+    // folder may hold millions of them.
     std::string sorted;
     sorted.reserve(names.size());
     std::vector<std::uint32_t> offsets;

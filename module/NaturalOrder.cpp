@@ -1,12 +1,13 @@
 #include "NaturalOrder.h"
 
 #include <algorithm>
-#include <cstring>
+#include <atomic>
 #include <exception>
-#include <limits>
-#include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace quorrix
 {
@@ -63,38 +64,37 @@ int naturalCompare(std::string_view a, std::string_view b)
 namespace
 {
 
-    // The sortables of names first to end - 1, and the rests of their keys in a block of their own.
-    struct KeyedNames {
-        std::vector<Sortable> items;
-        std::string rests { std::string(1, '\0') };
-    };
+    constexpr std::size_t kLimit = std::numeric_limits<std::uint32_t>::max();
 
-    void makeKeys(std::size_t first, std::size_t end, const std::function<std::string_view(std::size_t)> &name,
-        KeyedNames &out)
+    // The sortables of names first to end - 1, into `items`, and the rests of their keys into `rests`, which
+    // begins with the zero byte of every key without a rest. `made(n)` after every few hundred names.
+    template<typename Made>
+    void makeSortables(std::size_t first, std::size_t end, const std::function<std::string_view(std::size_t)> &name,
+        Sortable *items, std::string &rests, Made &&made)
     {
-        constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
-        out.items.reserve(end - first);
         std::string key;
         for (std::size_t i = first; i < end; ++i) {
             key.clear();
             appendNaturalKey(name(i), key);
             std::size_t rest = 0;
             if (key.size() > kPrefixBytes) {
-                if (key.size() - kPrefixBytes >= limit - out.rests.size())
+                if (key.size() - kPrefixBytes >= kLimit - rests.size())
                     throw std::length_error("the names' sort keys exceed 4 GiB");
-                rest = out.rests.size();
-                out.rests.append(key, kPrefixBytes);
-                out.rests += '\0';
+                rest = rests.size();
+                rests.append(key, kPrefixBytes);
+                rests += '\0';
             }
-            out.items.push_back({ prefixOfKey(key), static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(rest) });
+            items[i] = { prefixOfKey(key), static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(rest) };
+            if ((i - first) % 256 == 255)
+                made(256);
         }
     }
 
-    // Sorts the keyed names and gives their indices in order.
-    std::vector<std::size_t> ordered(KeyedNames &keyed, const std::function<std::string_view(std::size_t)> &name)
+    std::vector<std::size_t> sorted(std::vector<Sortable> &items, const std::string &rests,
+        const std::function<std::string_view(std::size_t)> &name)
     {
-        const char *restKeys = keyed.rests.c_str();
-        std::sort(keyed.items.begin(), keyed.items.end(), [&](const Sortable &a, const Sortable &b) {
+        const char *restKeys = rests.c_str();
+        std::sort(items.begin(), items.end(), [&](const Sortable &a, const Sortable &b) {
             if (a.prefix != b.prefix)
                 return a.prefix < b.prefix;
             // Keys hold no zero byte; strcmp compares bytes as unsigned values.
@@ -103,80 +103,90 @@ namespace
             return name(a.index) < name(b.index);
         });
         std::vector<std::size_t> order;
-        order.reserve(keyed.items.size());
-        for (const Sortable &item : keyed.items)
+        order.reserve(items.size());
+        for (const Sortable &item : items)
             order.push_back(item.index);
         return order;
     }
 
-    void checkCount(std::size_t count)
-    {
-        if (count > std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("too many names to order");
-    }
+    // Making a key costs some microseconds, a thread's start some tens: more cores pay from a few hundred names on.
+    constexpr std::size_t kThreadedFrom = 256;
 
 } // namespace
 
 std::vector<std::size_t> naturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)> &name)
 {
-    checkCount(count);
-    KeyedNames keyed;
-    makeKeys(0, count, name, keyed);
-    return ordered(keyed, name);
+    if (count > kLimit)
+        throw std::length_error("too many names to order");
+    std::vector<Sortable> items(count);
+    std::string rests(1, '\0');
+    makeSortables(0, count, name, items.data(), rests, [](std::size_t) { });
+    return sorted(items, rests, name);
 }
 
-std::vector<std::size_t> naturalOrderOnCores(
-    std::size_t count, const std::function<std::string_view(std::size_t)> &name)
+std::vector<std::size_t> naturalOrderOnAllCores(std::size_t count,
+    const std::function<std::string_view(std::size_t)> &name, const std::function<void(std::size_t)> &keysMade)
 {
-    checkCount(count);
-    // Making a key costs some microseconds, a thread's start some tens: the second core pays from a few
-    // hundred names on.
-    constexpr std::size_t SharedFrom = 256;
-    if (count < SharedFrom || std::thread::hardware_concurrency() < 2)
-        return naturalOrder(count, name);
-
-    // The second half's keys on a thread of their own, the first half's here.
-    const std::size_t half = count / 2;
-    KeyedNames first, second;
-    std::exception_ptr failure;
-    std::thread other;
-    try {
-        other = std::thread([&] {
-            try {
-                makeKeys(half, count, name, second);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: this one makes every key.
-        makeKeys(half, count, name, second);
+    if (count > kLimit)
+        throw std::length_error("too many names to order");
+    const std::size_t threads
+        = count < kThreadedFrom ? 1 : std::max(1u, std::min(std::thread::hardware_concurrency(), 16u));
+    std::vector<Sortable> items(count);
+    // Each thread keys its own share of the names, the caller's thread the first; the rests are joined after.
+    std::vector<std::string> rests(threads, std::string(1, '\0'));
+    std::vector<std::exception_ptr> failures(threads);
+    std::atomic<std::size_t> made { 0 };
+    // The caller's thread tells how far the keys have come while it makes its own.
+    const auto share = [&](std::size_t t, bool onCaller) {
+        try {
+            makeSortables(count * t / threads, count * (t + 1) / threads, name, items.data(), rests[t],
+                [&](std::size_t n) {
+                    const std::size_t now = made += n;
+                    if (onCaller && keysMade && now % 1024 < n)
+                        keysMade(now);
+                });
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < threads; ++t) {
+        try {
+            workers.emplace_back(share, t, false);
+        } catch (const std::system_error &) {
+            // A thread that cannot start leaves its share to the caller's thread.
+            workers.emplace_back();
+        }
     }
-    try {
-        makeKeys(0, half, name, first);
-    } catch (...) {
-        if (other.joinable())
-            other.join();
-        throw;
+    share(0, true);
+    for (std::size_t t = 1; t < threads; ++t) {
+        if (!workers[t - 1].joinable())
+            share(t, true);
     }
-    if (other.joinable())
-        other.join();
-    if (failure)
-        std::rethrow_exception(failure);
-
-    // One block of rests: the second's (past its leading zero byte) after the first's.
-    constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
-    if (second.rests.size() - 1 >= limit - first.rests.size())
-        throw std::length_error("the names' sort keys exceed 4 GiB");
-    const auto shift = static_cast<std::uint32_t>(first.rests.size() - 1);
-    first.rests.append(second.rests, 1);
-    first.items.reserve(count);
-    for (Sortable item : second.items) {
-        if (item.rest != 0)
-            item.rest += shift;
-        first.items.push_back(item);
+    for (std::thread &worker : workers) {
+        if (worker.joinable())
+            worker.join();
     }
-    return ordered(first, name);
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+    if (keysMade)
+        keysMade(count);
+    for (std::size_t t = 1; t < threads; ++t) {
+        if (rests[t].size() == 1)
+            continue;
+        const std::size_t base = rests[0].size() - 1;
+        if (rests[t].size() - 1 >= kLimit - rests[0].size())
+            throw std::length_error("the names' sort keys exceed 4 GiB");
+        rests[0].append(rests[t], 1);
+        for (std::size_t i = count * t / threads; i < count * (t + 1) / threads; ++i) {
+            if (items[i].rest != 0)
+                items[i].rest += static_cast<std::uint32_t>(base);
+        }
+        std::string().swap(rests[t]);
+    }
+    return sorted(items, rests[0], name);
 }
 
 NaturalPrefix naturalPrefix(std::string_view name)

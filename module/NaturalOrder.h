@@ -37,10 +37,11 @@ int naturalCompare(std::string_view a, std::string_view b);
 // read once for its key, and again only where two keys are equal.
 std::vector<std::size_t> naturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)> &name);
 
-// As naturalOrder, with the keys of a long list made on two cores: `name` is then called from two threads at once
-// and must allow it.
-std::vector<std::size_t> naturalOrderOnCores(
-    std::size_t count, const std::function<std::string_view(std::size_t)> &name);
+// The same order, the keys of many names made on a thread per core: `name` is called from several threads at
+// once. `keysMade(n)`, where given, is called on the caller's thread now and then with the number of keys made so
+// far.
+std::vector<std::size_t> naturalOrderOnAllCores(std::size_t count,
+    const std::function<std::string_view(std::size_t)> &name, const std::function<void(std::size_t)> &keysMade);
 
 // The first 24 bytes of a name's sort key (zero after its end), as three numbers compared in turn. Where the
 // prefixes of two names differ, they order the names as naturalCompare does; where they are equal,

@@ -177,18 +177,29 @@ namespace
 } // namespace
 
 // A listed folder: each entry's status as the listing gave it, found by name. Compact, for a folder may hold
-// millions of entries: the names back to back, the status as the listing gave it, and a table of entry numbers
-// open-addressed by the name's hash. Read-only once made.
+// millions of entries in a 32-bit process: 40 bytes of status an entry, the names back to back, and a table of
+// entry numbers open-addressed by the name's hash. Entries and names are kept in blocks that never move, so that
+// a growing listing neither leaves room unused at its end nor holds an old copy beside a new one. Read-only once
+// made.
 struct OpenFolder::Data {
     struct Entry {
-        std::uint32_t nameAt, nameLength;
-        DWORD attributes;
+        std::uint32_t nameAt; // block number << NameBlockBits | offset in the block
+        std::uint16_t nameLength;
+        std::uint16_t attributes; // the low 16 bits: every bit the status is reported with
         FILETIME created, accessed, written;
         DWORD sizeHigh, sizeLow;
     };
+    static_assert(sizeof(Entry) == 40);
+    static constexpr unsigned EntryBlockBits = 12;
+    static constexpr std::uint32_t EntryBlock = 1u << EntryBlockBits;
+    // A block of names holds whole names; one name takes at most 255 UTF-16 units, 765 bytes.
+    static constexpr unsigned NameBlockBits = 16;
+    static constexpr std::size_t NameBlock = std::size_t(1) << NameBlockBits;
+
     std::string prefix; // the folder's path ending in one separator, as the paths of its entries begin
-    std::string names;
-    std::vector<Entry> entries;
+    std::vector<std::unique_ptr<Entry[]>> entryBlocks;
+    std::vector<std::string> nameBlocks;
+    std::uint32_t count = 0;
     std::vector<std::uint32_t> slots; // entry number + 1 at the first free slot from the name's hash; 0 is free
 
     static std::string prefixOf(std::string_view folder)
@@ -199,26 +210,41 @@ struct OpenFolder::Data {
         return prefix;
     }
 
-    void add(std::string_view name, const WIN32_FIND_DATAW &data)
+    // Keeps the entry that the listing found, and gives its name.
+    std::string_view add(const WIN32_FIND_DATAW &data)
     {
-        if (names.size() + name.size() > UINT32_MAX || entries.size() >= UINT32_MAX / 2)
+        if (count >= UINT32_MAX / 2 || nameBlocks.size() >= (std::size_t(1) << (32 - NameBlockBits)))
             throw std::length_error("folder too large to keep");
-        entries.push_back({ static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()),
-            data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime,
-            data.nFileSizeHigh, data.nFileSizeLow });
-        names.append(name);
+        if (nameBlocks.empty() || nameBlocks.back().size() + 3 * MAX_PATH > NameBlock) {
+            nameBlocks.emplace_back().reserve(NameBlock);
+        }
+        std::string &names = nameBlocks.back();
+        const std::size_t at = names.size();
+        win32::appendUtf8(names, data.cFileName);
+        if (names.size() - at > UINT16_MAX || names.size() > NameBlock)
+            throw std::length_error("name too long to keep");
+        if (count % EntryBlock == 0)
+            entryBlocks.push_back(std::make_unique_for_overwrite<Entry[]>(EntryBlock));
+        entryBlocks.back()[count % EntryBlock] = { static_cast<std::uint32_t>((nameBlocks.size() - 1) << NameBlockBits | at),
+            static_cast<std::uint16_t>(names.size() - at), static_cast<std::uint16_t>(data.dwFileAttributes),
+            data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow };
+        ++count;
+        return std::string_view(names).substr(at);
     }
+
+    const Entry &entry(std::uint32_t i) const { return entryBlocks[i >> EntryBlockBits][i & (EntryBlock - 1)]; }
 
     // Makes the table of names, once every entry is added.
     void index(std::string_view folder)
     {
         prefix = prefixOf(folder);
+        // At most two thirds full, so that a search for a name that is not there ends soon.
         std::size_t size = 16;
-        while (size < 2 * entries.size())
+        while (size < count + count / 2)
             size *= 2;
         slots.assign(size, 0);
-        for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            std::size_t at = std::hash<std::string_view>()(name(entries[i])) & (size - 1);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::size_t at = std::hash<std::string_view>()(name(entry(i))) & (size - 1);
             while (slots[at] != 0)
                 at = (at + 1) & (size - 1);
             slots[at] = i + 1;
@@ -227,16 +253,17 @@ struct OpenFolder::Data {
 
     std::string_view name(const Entry &entry) const
     {
-        return std::string_view(names).substr(entry.nameAt, entry.nameLength);
+        return std::string_view(nameBlocks[entry.nameAt >> NameBlockBits])
+            .substr(entry.nameAt & (NameBlock - 1), entry.nameLength);
     }
 
     const Entry *find(std::string_view wanted) const
     {
         const std::size_t mask = slots.size() - 1;
         for (std::size_t at = std::hash<std::string_view>()(wanted) & mask; slots[at] != 0; at = (at + 1) & mask) {
-            const Entry &entry = entries[slots[at] - 1];
-            if (name(entry) == wanted)
-                return &entry;
+            const Entry &found = entry(slots[at] - 1);
+            if (name(found) == wanted)
+                return &found;
         }
         return nullptr;
     }
@@ -284,7 +311,7 @@ OpenFolder::OpenFolder(std::string_view folder)
     taken.reset();
     auto data = std::make_unique<Data>();
     try {
-        forEachEntry(folder, [&data](const WIN32_FIND_DATAW &found) { data->add(toUtf8(found.cFileName), found); });
+        forEachEntry(folder, [&data](const WIN32_FIND_DATAW &found) { data->add(found); });
     } catch (const std::exception &) {
         return; // queries ask the system, as without an open folder
     }
@@ -325,8 +352,7 @@ void listFolder(std::string_view folder, const std::function<void(std::string_vi
     last.reset();
     auto listing = std::make_unique<OpenFolder::Data>();
     forEachEntry(folder, [&](const WIN32_FIND_DATAW &data) {
-        const std::string name = toUtf8(data.cFileName);
-        listing->add(name, data);
+        const std::string_view name = listing->add(data);
         // A link to a folder is listed as a folder with a reparse point, as a folder should be.
         visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     });

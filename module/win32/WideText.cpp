@@ -22,16 +22,26 @@ void failLastError(const char *what)
 std::string toUtf8(std::wstring_view text)
 {
     std::string out;
-    out.reserve(text.size());
+    appendUtf8(out, text);
+    return out;
+}
+
+void appendUtf8(std::string &out, std::wstring_view text)
+{
+    out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
+        // Most names are ASCII: a byte each, without the general encoder.
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
             ++i;
         }
-        appendUtf8(out, c);
+        quorrix::appendUtf8(out, c);
     }
-    return out;
 }
 
 std::wstring toWide(std::string_view text)

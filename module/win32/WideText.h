@@ -11,6 +11,8 @@ namespace quorrix::win32
 // UTF-16 as WTF-8: a surrogate that has no partner becomes the three bytes of its code point, so that a name
 // the system returns travels as text and reaches the system again unit for unit.
 std::string toUtf8(std::wstring_view text);
+// The same, appended to `out`.
+void appendUtf8(std::string &out, std::wstring_view text);
 
 // WTF-8 (and so UTF-8) to UTF-16. Throws std::system_error (ERROR_NO_UNICODE_TRANSLATION) for bytes that
 // are neither, and ERROR_INVALID_NAME for a NUL, which would cut the text short at the system.

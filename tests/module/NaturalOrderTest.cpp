@@ -179,9 +179,10 @@ TEST(NaturalOrder, SortsTrickyNames)
     EXPECT_EQ(names, expected);
 }
 
-// A long list's keys are made on two threads, each half with its own block of long keys' rests, merged before
-// sorting: names with long keys (and ties) on both sides of the split must still come out in naturalCompare's order.
-TEST(NaturalOrder, TwoThreadsOrderAsOne)
+// A long list's keys are made on a thread per core, each share with its own block of long keys' rests, merged
+// before sorting: names with long keys (and ties) on both sides of a split must still come out in naturalCompare's
+// order.
+TEST(NaturalOrder, SeveralThreadsOrderAsOne)
 {
     std::vector<std::string> names;
     for (int copy = 0; names.size() < 600; ++copy) {
@@ -191,7 +192,7 @@ TEST(NaturalOrder, TwoThreadsOrderAsOne)
     std::reverse(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(names.size() / 3));
     const auto name = [&names](std::size_t i) { return std::string_view(names[i]); };
     std::vector<std::string> ordered;
-    for (const std::size_t i : quorrix::naturalOrderOnCores(names.size(), name))
+    for (const std::size_t i : quorrix::naturalOrderOnAllCores(names.size(), name, {}))
         ordered.push_back(names[i]);
     std::vector<std::string> expected = names;
     std::stable_sort(expected.begin(), expected.end(),
