@@ -3,6 +3,7 @@
 #include "LocalDays.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace quorrix
 {
@@ -56,7 +57,8 @@ namespace
 
 } // namespace
 
-std::optional<std::vector<Field>> compilePattern(std::string_view pattern)
+std::optional<std::vector<Field>> compileFields(
+    std::string_view pattern, const std::function<std::optional<Field>(char letter, std::size_t count)> &field)
 {
     std::vector<Field> fields;
     const auto addLiteral = [&fields](char c) {
@@ -96,7 +98,17 @@ std::optional<std::vector<Field>> compilePattern(std::string_view pattern)
         while (i + count < pattern.size() && pattern[i + count] == c)
             ++count;
         i += count;
+        std::optional<Field> made = field(c, count);
+        if (!made)
+            return std::nullopt;
+        fields.push_back(std::move(*made));
+    }
+    return fields;
+}
 
+std::optional<std::vector<Field>> compilePattern(std::string_view pattern)
+{
+    return compileFields(pattern, [](char c, std::size_t count) -> std::optional<Field> {
         Field::Kind kind;
         std::size_t maxCount = 2;
         switch (c) {
@@ -138,9 +150,8 @@ std::optional<std::vector<Field>> compilePattern(std::string_view pattern)
         }
         if (count > maxCount)
             return std::nullopt;
-        fields.push_back({ kind, static_cast<std::uint8_t>(count), {} });
-    }
-    return fields;
+        return Field { kind, static_cast<std::uint8_t>(count), {} };
+    });
 }
 
 bool hasDateFieldsOnly(std::string_view pattern)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,12 @@ struct Field {
 // The fields of an ICU date-time pattern, or nothing when it holds a field that only ICU can write (month
 // names, eras, weekdays, fractions of a second ...). Text in quotes is literal and "''" is one quote mark.
 std::optional<std::vector<Field>> compilePattern(std::string_view pattern);
+
+// The fields of a pattern written as date-time patterns are: text in single quotes ("''" for a quote, inside or
+// outside them) and every character that is not an ASCII letter are literal; each run of one letter is the field
+// that `field(letter, run length)` makes of it, or, where it gives none, the pattern cannot be compiled (nothing).
+std::optional<std::vector<Field>> compileFields(
+    std::string_view pattern, const std::function<std::optional<Field>(char letter, std::size_t count)> &field);
 
 // Whether a pattern's text depends on the day alone, so that a day's text can be kept and reused.
 bool hasDateFieldsOnly(std::string_view pattern);

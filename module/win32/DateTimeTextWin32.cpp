@@ -54,39 +54,9 @@ namespace
     // one-digit year. `shortMarker` is set when the pattern asks for the time marker's first character ("t").
     std::optional<std::vector<Field>> compileWindowsPattern(std::string_view pattern, bool &shortMarker)
     {
-        std::vector<Field> fields;
-        const auto addLiteral = [&fields](char c) {
-            if (fields.empty() || fields.back().kind != Field::Kind::Literal)
-                fields.push_back({ Field::Kind::Literal, 0, {} });
-            fields.back().literal += c;
-        };
         bool fullMarker = false;
         shortMarker = false;
-        for (std::size_t i = 0; i < pattern.size();) {
-            const char c = pattern[i];
-            if (c == '\'') {
-                for (++i; i < pattern.size(); ++i) {
-                    if (pattern[i] != '\'') {
-                        addLiteral(pattern[i]);
-                    } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
-                        addLiteral('\'');
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                }
-                continue;
-            }
-            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
-                addLiteral(c);
-                ++i;
-                continue;
-            }
-            std::size_t count = 1;
-            while (i + count < pattern.size() && pattern[i + count] == c)
-                ++count;
-            i += count;
+        return compileFields(pattern, [&](char c, std::size_t count) -> std::optional<Field> {
             Field::Kind kind;
             std::size_t digits = count;
             switch (c) {
@@ -123,9 +93,8 @@ namespace
             }
             if (count > (c == 'y' ? 5u : 2u) || (shortMarker && fullMarker))
                 return std::nullopt;
-            fields.push_back({ kind, static_cast<std::uint8_t>(digits), {} });
-        }
-        return fields;
+            return Field { kind, static_cast<std::uint8_t>(digits), {} };
+        });
     }
 
     // The first character of a marker, a pair of UTF-16 surrogates kept whole.
