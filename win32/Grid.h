@@ -63,7 +63,7 @@ public:
     // The selected rows as TableModel::rowsText and pathsText make them, with CRLF line ends.
     std::string selectedRowsText() const;
     // Puts selectedRowsText() on the clipboard as Unicode text, when a row is selected.
-    void copySelectedRows() const;
+    void copySelectedRows() const { copyText(selectedRowsText()); }
     void copySelectedPaths() const { copyText(selectedPathsText()); }
     std::string selectedPathsText() const;
 

@@ -507,7 +507,7 @@ TEST(Win32Window, ScreenReadersHearEachControlsNameAndTheDriveAndFolderShown)
     const std::string sub = dir.folder("sub 1");
     Window w(dir.path());
     for (const std::string &folder : { dir.path(), sub }) {
-        w.window.openFolder(folder);
+        w.window.dir1().setPath(folder);
         const HWND drives = w.window.drive1().handle();
         const struct {
             HWND control;
