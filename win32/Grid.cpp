@@ -568,19 +568,6 @@ LRESULT Grid::notify(NMHDR *header)
         item.pszText = m_buffer.data();
         break;
     }
-    case LVN_KEYDOWN: {
-        const auto *key = reinterpret_cast<NMLVKEYDOWN *>(header);
-        if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'A')
-            selectAll();
-        else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C' && GetKeyState(VK_SHIFT) < 0)
-            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedPathsText()); });
-        else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C')
-            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedRowsText()); });
-        // Ctrl with the plus of the main keys (often a shifted key, "=" unshifted) or of the keypad.
-        else if (GetKeyState(VK_CONTROL) < 0 && (key->wVKey == VK_OEM_PLUS || key->wVKey == VK_ADD))
-            guarded(quorrix::Caption::CannotFitColumns, [this] { fitColumns(); });
-        break;
-    }
     case LVN_COLUMNCLICK: {
         // A first click orders from the smallest up, a second on the same title reverses.
         const int column = reinterpret_cast<NMLISTVIEW *>(header)->iSubItem;

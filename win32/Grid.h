@@ -1,9 +1,9 @@
 // The file table: a virtual (owner-data) report list view over the core's TableModel, which the core fills
 // through the GridControl interface and which holds every rule of the table; the list view draws it and turns
-// clicks and keys into its actions. Its header is the title row; its first column shows the row numbers. A click
-// on a title orders the rows by that column, a second click reverses; Ctrl+C copies the selected rows,
-// Ctrl+Shift+C their full paths; Ctrl+Plus fits every column to its longest text, a double click on a title's edge
-// that column. Names with escapes or blanks that could be mistaken are drawn with their marks.
+// clicks into its actions. Its header is the title row; its first column shows the row numbers. A click on a title
+// orders the rows by that column, a second click reverses; a double click on a title's edge fits that column. The
+// table's keys reach its actions through the window's key table (WindowShell). Names with escapes or blanks that
+// could be mistaken are drawn with their marks.
 #pragma once
 
 #include "TableModel.h"
