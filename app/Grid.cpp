@@ -383,10 +383,10 @@ int Grid::fitWidth(int column) const
 {
     const QFontMetrics metrics(font());
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    int widest = 0;
-    for (const std::string &text : fitTexts(column + 1))
-        widest = std::max(widest, metrics.horizontalAdvance(fromUtf8(text)));
-    return widest + 2 * margin + (showGrid() ? 1 : 0);
+    // The arrow lies above the title (TitleHeader) and needs no room beside it.
+    return fitPixels(
+        column + 1, [&](const std::string &text) { return metrics.horizontalAdvance(fromUtf8(text)); }, 0,
+        2 * margin + (showGrid() ? 1 : 0));
 }
 
 void Grid::paintEvent(QPaintEvent *event)

@@ -90,6 +90,8 @@ private:
     void guarded(std::string_view caption, const std::function<void()> &action) const;
     // The list view's columns, titles, formats and widths as the table holds them.
     void showColumns();
+    // The pixels of the text that shows `column` (from 1) whole, by fitPixels.
+    int fitWidth(int column) const;
     // The list view's width of `column`, by columnPixels.
     int columnPixels(int column) const;
     // Puts `text` on the clipboard as Unicode text, unless it is empty.
