@@ -10,7 +10,6 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -384,10 +383,10 @@ int Grid::fitWidth(int column) const
 {
     const QFontMetrics metrics(font());
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    int widest = 0;
-    for (const std::string &text : fitTexts(column + 1))
-        widest = std::max(widest, metrics.horizontalAdvance(fromUtf8(text)));
-    return widest + 2 * margin + (showGrid() ? 1 : 0);
+    // The arrow lies above the title (TitleHeader) and needs no room beside it.
+    return fitPixels(
+        column + 1, [&](const std::string &text) { return metrics.horizontalAdvance(fromUtf8(text)); }, 0,
+        2 * margin + (showGrid() ? 1 : 0));
 }
 
 void Grid::paintEvent(QPaintEvent *event)
@@ -416,30 +415,6 @@ bool Grid::viewportEvent(QEvent *event)
     else
         QToolTip::hideText();
     return true;
-}
-
-void Grid::keyPressEvent(QKeyEvent *event)
-{
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (event->key() == Qt::Key_C && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
-        copySelectedPaths();
-        event->accept();
-        return;
-    }
-    // Ctrl with the plus of the main keys (often a shifted key) or of the keypad, or with "=", the plus's key
-    // unshifted.
-    if ((event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) && (modifiers & Qt::ControlModifier)) {
-        fitColumns();
-        event->accept();
-        return;
-    }
-    // The view's own copy takes the current cell only; the table copies whole rows.
-    if (event->matches(QKeySequence::Copy)) {
-        copySelectedRows();
-        event->accept();
-        return;
-    }
-    QTableView::keyPressEvent(event);
 }
 
 void Grid::applyColumnWidths()

@@ -1,8 +1,7 @@
 // The file table: a table view over the core's TableModel, which the core fills through the GridControl interface
-// and which holds every rule of the table; the view draws it and turns clicks and keys into its actions. A click
-// on a title orders the rows by that column, a second click reverses; Ctrl+C copies the selected rows,
-// Ctrl+Shift+C their full paths; Ctrl+Plus fits every column to its longest text, a double click on a title's
-// edge that column.
+// and which holds every rule of the table; the view draws it and turns clicks into its actions. A click on a title
+// orders the rows by that column, a second click reverses; a double click on a title's edge fits that column. The
+// table's keys reach its actions (copies, fitting every column) through the window's key table (WindowShell).
 #pragma once
 
 #include "TableModel.h"
@@ -53,7 +52,6 @@ public:
     int sizeHintForColumn(int column) const override;
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 

@@ -54,7 +54,7 @@ f_FILE::f_FILE(std::string_view commandLine, Reporter reporter, QWidget *parent)
     , GRD1(new Grid(this))
     , m_shell(m_form, *Drive1, Drive1->chooser(), *Dir1,
           { [this] { GRD1->selectAll(); }, [this] { GRD1->copySelectedRows(); }, [this] { GRD1->copySelectedPaths(); },
-              [this] { GRD1->resizeColumnsToContents(); } },
+              [this] { GRD1->fitColumns(); } },
           *this)
     , m_report(std::move(reporter))
 {

@@ -90,8 +90,10 @@ void FileForm::Form_KeyDown(int keyCode, int /*shift*/)
     const ChangeProgress change(m_grid);
     m_drives.refresh();
     m_folders.refresh();
-    Drive1_Change();
-    Dir1_Change();
+    // The drive's current folder, as a pick of the drive shows it: where that moves the directory list (the drive
+    // has gone, or the folder now lies on another drive), the list's change event fills the table, and only
+    // otherwise does showFolder fill it.
+    showFolder(m_drives.drive());
 }
 
 void FileForm::Form_Load(std::string_view commandLine)

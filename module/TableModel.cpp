@@ -411,6 +411,15 @@ std::vector<std::string> TableModel::fitTexts(int column) const
     return texts;
 }
 
+int TableModel::fitPixels(
+    int column, const std::function<int(const std::string &)> &textPixels, int arrowRoom, int margins) const
+{
+    int widest = textPixels(shownText(column, 0)) + arrowRoom;
+    for (const std::string &text : fitTexts(column))
+        widest = std::max(widest, textPixels(text));
+    return widest + margins;
+}
+
 std::vector<TextMark> TableModel::marks(int column, std::size_t row) const
 {
     if (cellShown(column, row) == Shown::AsWritten || cellText(column, row).empty())

@@ -108,6 +108,11 @@ public:
     // The shown texts a view measures to fit `column` to its longest text: the widest data cells by columns of a
     // monospaced font (widestRows), every row counted.
     std::vector<std::string> fitTexts(int column) const;
+    // The pixels that show `column` whole: the widest of its fitTexts, or its title with `arrowRoom` pixels beside
+    // it for the ordering arrow, as `textPixels` measures them, and the `margins` of a cell. Throws what
+    // `textPixels` throws, and std::out_of_range outside the table.
+    int fitPixels(int column, const std::function<int(const std::string &)> &textPixels, int arrowRoom,
+        int margins) const;
 
     // The marks of a cell's shown text; none for a text shown as written.
     std::vector<TextMark> marks(int column, std::size_t row) const;

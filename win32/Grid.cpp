@@ -301,33 +301,47 @@ void Grid::showSortArrow()
     }
 }
 
-void Grid::fitColumn(int column)
+int Grid::fitWidth(int column) const
 {
-    const std::vector<std::string> texts = fitTexts(column);
     HDC dc = GetDC(m_handle);
     const HGDIOBJ old = SelectObject(dc, m_font ? static_cast<HGDIOBJ>(m_font) : GetStockObject(DEFAULT_GUI_FONT));
-    const auto width = [&](const std::string &text) {
-        const std::wstring wide = quorrix::win32::toWide(text);
-        SIZE size = {};
-        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-        return static_cast<int>(size.cx);
-    };
-    int widest = 0;
-    for (const std::string &text : texts)
-        widest = std::max(widest, width(text));
-    // The title, with room beside it for the sort arrow, about as wide as the text is high.
+    // The arrow lies beside the title, in about as much room as the text is high.
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
-    widest = std::max(widest, width(shownText(column, 0)) + static_cast<int>(metrics.tmHeight));
+    int width = 0;
+    try {
+        width = fitPixels(
+            column,
+            [dc](const std::string &text) {
+                const std::wstring wide = quorrix::win32::toWide(text);
+                SIZE size = {};
+                GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+                return static_cast<int>(size.cx);
+            },
+            static_cast<int>(metrics.tmHeight), 0);
+    } catch (...) {
+        SelectObject(dc, old);
+        ReleaseDC(m_handle, dc);
+        throw;
+    }
     SelectObject(dc, old);
     ReleaseDC(m_handle, dc);
-    setColumnWidth(column, static_cast<double>(widest) / m_characterWidth);
+    return width;
+}
+
+void Grid::fitColumn(int column)
+{
+    setColumnWidth(column, static_cast<double>(fitWidth(column)) / m_characterWidth);
 }
 
 void Grid::fitColumns()
 {
+    // Every width is measured before any is set: a failure leaves the columns as they were.
+    std::vector<int> widths;
     for (int column = 1; column <= columns(); ++column)
-        fitColumn(column);
+        widths.push_back(fitWidth(column));
+    for (int column = 1; column <= columns(); ++column)
+        setColumnWidth(column, static_cast<double>(widths[static_cast<std::size_t>(column - 1)]) / m_characterWidth);
 }
 
 std::vector<Grid::Run> Grid::nameRuns(int item) const
@@ -566,19 +580,6 @@ LRESULT Grid::notify(NMHDR *header)
                                       : quorrix::win32::toWide(shownText(item.iSubItem, dataRow(item.iItem)));
         // The list view shows at most cchTextMax - 1 characters of a cell; the tooltip shows more.
         item.pszText = m_buffer.data();
-        break;
-    }
-    case LVN_KEYDOWN: {
-        const auto *key = reinterpret_cast<NMLVKEYDOWN *>(header);
-        if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'A')
-            selectAll();
-        else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C' && GetKeyState(VK_SHIFT) < 0)
-            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedPathsText()); });
-        else if (GetKeyState(VK_CONTROL) < 0 && key->wVKey == 'C')
-            guarded(quorrix::Caption::CannotCopy, [this] { copyText(selectedRowsText()); });
-        // Ctrl with the plus of the main keys (often a shifted key, "=" unshifted) or of the keypad.
-        else if (GetKeyState(VK_CONTROL) < 0 && (key->wVKey == VK_OEM_PLUS || key->wVKey == VK_ADD))
-            guarded(quorrix::Caption::CannotFitColumns, [this] { fitColumns(); });
         break;
     }
     case LVN_COLUMNCLICK: {

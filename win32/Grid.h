@@ -1,9 +1,9 @@
 // The file table: a virtual (owner-data) report list view over the core's TableModel, which the core fills
 // through the GridControl interface and which holds every rule of the table; the list view draws it and turns
-// clicks and keys into its actions. Its header is the title row; its first column shows the row numbers. A click
-// on a title orders the rows by that column, a second click reverses; Ctrl+C copies the selected rows,
-// Ctrl+Shift+C their full paths; Ctrl+Plus fits every column to its longest text, a double click on a title's edge
-// that column. Names with escapes or blanks that could be mistaken are drawn with their marks.
+// clicks into its actions. Its header is the title row; its first column shows the row numbers. A click on a title
+// orders the rows by that column, a second click reverses; a double click on a title's edge fits that column. The
+// table's keys reach its actions through the window's key table (WindowShell). Names with escapes or blanks that
+// could be mistaken are drawn with their marks.
 #pragma once
 
 #include "TableModel.h"
@@ -90,6 +90,8 @@ private:
     void guarded(std::string_view caption, const std::function<void()> &action) const;
     // The list view's columns, titles, formats and widths as the table holds them.
     void showColumns();
+    // The pixels of the text that shows `column` (from 1) whole, by fitPixels.
+    int fitWidth(int column) const;
     // The list view's width of `column`, by columnPixels.
     int columnPixels(int column) const;
     // Puts `text` on the clipboard as Unicode text, unless it is empty.

@@ -1,4 +1,5 @@
-// The file table's Qt binding: the item model over the core's table, its signals, keys, drawing and guarded actions.
+// The file table's Qt binding: the item model over the core's table, its signals, drawing and guarded actions. Its
+// keys are the window's (tst_f_FILE).
 #include "Grid.h"
 #include "GridModel.h"
 #include "AllocationFailure.h"
@@ -264,12 +265,12 @@ void tst_GridModel::copiesSelectedRows()
         QItemSelection(grid.gridModel()->index(0, 0), grid.gridModel()->index(1, 2)), QItemSelectionModel::Select);
 
     QGuiApplication::clipboard()->clear();
-    QTest::keySequence(&grid, QKeySequence::Copy);
+    grid.copySelectedRows();
     QCOMPARE(QGuiApplication::clipboard()->text(),
         u"Name\tMark\tSize\n1.1\t1.2\t1.3\n2.1\t2.2\t2.3\ntab\\there\t4.2\t4.3\n"_s);
 
-    QTest::keySequence(&grid, QKeySequence::SelectAll);
-    QTest::keySequence(&grid, QKeySequence::Copy);
+    grid.selectAll();
+    grid.copySelectedRows();
     QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 6);
     QVERIFY(QGuiApplication::clipboard()->text().endsWith(u"5.1\t5.2\t5.3\n"_s));
 }
@@ -280,7 +281,7 @@ void tst_GridModel::copiesNothingWithoutSelection()
     fillGrid(grid, 2);
     grid.selectionModel()->clear();
     QGuiApplication::clipboard()->setText(u"kept"_s);
-    QTest::keySequence(&grid, QKeySequence::Copy);
+    grid.copySelectedRows();
     QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
 }
 
@@ -302,15 +303,11 @@ void tst_GridModel::fitsColumnsToLongestText()
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) - 1, 5));
     QVERIFY(header->sectionSize(0) > narrow);
     QCOMPARE(header->sectionSize(1), narrow);
-    // Ctrl+Plus, or Ctrl+= (the plus's key unshifted), fits every column, to the longest text of rows never
-    // painted too.
-    for (const auto &[key, modifiers] : { std::pair(Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier),
-             std::pair(Qt::Key_Equal, Qt::KeyboardModifiers(Qt::ControlModifier)) }) {
-        header->resizeSection(1, 5);
-        QTest::keyClick(&grid, key, modifiers);
-        QVERIFY(header->sectionSize(1) > needed);
-        QVERIFY(header->sectionSize(1) < needed + 20);
-    }
+    // Fitting every column (Ctrl+Plus in the window) fits to the longest text of rows never painted too.
+    header->resizeSection(1, 5);
+    grid.fitColumns();
+    QVERIFY(header->sectionSize(1) > needed);
+    QVERIFY(header->sectionSize(1) < needed + 20);
 
     // The pointer resting on a cell that its column cuts short shows the whole text, and on one it shows whole,
     // nothing.
@@ -427,12 +424,12 @@ void tst_GridModel::actionsWithoutMemoryReportAndChangeNothing()
         return QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, 5);
     };
     {
-        // Ordering, copying and fitting twenty thousand rows, when their large blocks cannot be had: a title
-        // clicked, Ctrl+C, Ctrl+Shift+C.
+        // Ordering and copying twenty thousand rows, when their large blocks cannot be had: a title clicked, the
+        // rows copied, their paths copied.
         const quorrix::test::FailLargeAllocations failing(64 * 1024);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, clickAt(2));
-        QTest::keySequence(&grid, QKeySequence::Copy);
-        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        grid.copySelectedRows();
+        grid.copySelectedPaths();
     }
     QCOMPARE(reports.size(), 3);
     QVERIFY(reports[0].startsWith(u"並べ替えられません。"_s));

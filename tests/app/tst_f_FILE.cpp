@@ -372,8 +372,10 @@ void tst_f_FILE::titleClickOrdersRows()
     w.dir1()->setPath(dir / "other");
     w.dir1()->setPath(dir.path());
     QCOMPARE(w.names(), (QStringList { u"c.txt"_s, u"a.txt"_s, u"b.txt"_s }));
-    w.grd1()->selectAll();
-    QVERIFY(w.grd1()->selectedRowsText().startsWith(
+    // The table's keys, through the window's key preview: Ctrl+A, Ctrl+C, Ctrl+Shift+C.
+    QTest::keyClick(w.grd1(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w.grd1(), Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(
         u"ファイル名\t属性\t作成日時\tアクセス日時\t更新日時\tファイルサイズ\nc.txt"_s));
     QTest::keyClick(w.grd1(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), qs(dir / "c.txt\n") + qs(dir / "a.txt\n") + qs(dir / "b.txt\n"));
@@ -543,10 +545,14 @@ void tst_f_FILE::ctrlEqualsFitsTheColumns()
     QVERIFY(w.showActive());
     w.grd1()->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), w.grd1());
-    w.grd1()->horizontalHeader()->resizeSection(0, 10);
-    // Sent to the window, as the keyboard does: the key preview carries it to the table's command.
-    QTest::keyClick(w.form.windowHandle(), Qt::Key_Equal, Qt::ControlModifier);
-    QCOMPARE(w.grd1()->columnWidth(0), w.grd1()->sizeHintForColumn(0));
+    // Sent to the window, as the keyboard does: the key preview carries Ctrl with the keypad's plus, or with "="
+    // (the main plus's key unshifted), to the table's command.
+    for (const auto &[key, modifiers] : { std::pair(Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier),
+             std::pair(Qt::Key_Equal, Qt::KeyboardModifiers(Qt::ControlModifier)) }) {
+        w.grd1()->horizontalHeader()->resizeSection(0, 10);
+        QTest::keyClick(w.form.windowHandle(), key, modifiers);
+        QCOMPARE(w.grd1()->columnWidth(0), w.grd1()->sizeHintForColumn(0));
+    }
 }
 
 void tst_f_FILE::openFolder_data()

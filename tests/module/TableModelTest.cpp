@@ -133,6 +133,23 @@ TEST(TableModel, RepeatedTextsStayApart)
     EXPECT_EQ(table.cellText(1, 3), "3.1");
 }
 
+TEST(TableModel, AColumnFitsItsWidestTextOrItsTitleWithTheArrowsRoom)
+{
+    TableModel table;
+    fillGrid(table, 3); // titles "Name", "Mark", "Size"; cells "1.1" to "3.3"
+    table.setText(1, 2, "a far longer name");
+    const auto bytes = [](const std::string &text) { return static_cast<int>(text.size()); };
+    struct Row {
+        int column;
+        int arrowRoom;
+        int expected;
+    };
+    for (const Row &row : { Row { 1, 3, 17 + 2 }, Row { 2, 0, 4 + 2 }, Row { 2, 3, 7 + 2 } }) {
+        SCOPED_TRACE(row.column * 10 + row.arrowRoom);
+        EXPECT_EQ(table.fitPixels(row.column, bytes, row.arrowRoom, 2), row.expected);
+    }
+}
+
 TEST(TableModel, RefusesCellsOutsideTable)
 {
     TableModel table;
