@@ -76,8 +76,11 @@ int main(int argc, char *argv[])
     std::thread early = quorrix::Module1::prepareFirstFill(folder);
     std::thread fonts = prepareFonts();
     QApplication app(qtArgc, argv);
+    step("application object");
     early.join();
+    step("early fill joined");
     fonts.join();
+    step("fonts joined");
     QApplication::setApplicationName(u"Quorrix"_s);
     step("application");
 
