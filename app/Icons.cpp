@@ -6,6 +6,10 @@
 
 #include <initializer_list>
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <dlfcn.h>
+#endif
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
@@ -29,6 +33,20 @@ QIcon fromSvg(const QString &resource, std::initializer_list<int> sizes)
 }
 
 } // namespace
+
+std::thread prepareFonts()
+{
+    return std::thread([] {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        // The library is Qt's own dependency, already in the process when Qt's font database uses it; it is
+        // looked up rather than linked, so that a Qt built without it costs nothing here. Loading the
+        // configuration is thread-safe, and a second caller gets the one loaded.
+        using Init = int (*)();
+        if (const auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
+            init();
+#endif
+    });
+}
 
 QIcon quorrixIcon()
 {

@@ -1,6 +1,7 @@
 #include "DisplayString.h"
 #include "DisplayWatch.h"
 #include "FailureText.h"
+#include "Icons.h"
 #include "Module1.h"
 #include "Path.h"
 #include "f_FILE.h"
@@ -107,10 +108,13 @@ int main(int argc, char *argv[])
         g_nextHandler = qInstallMessageHandler(withoutRuntimeNotes);
 #endif
     watchDisplay();
-    // The date patterns load, and the start folder's files are queried, while Qt connects to the display.
+    // The date patterns and the font configuration load, and the start folder's files are queried, while Qt
+    // connects to the display.
     std::thread early = quorrix::Module1::prepareFirstFill(commandLine);
+    std::thread fonts = prepareFonts();
     QApplication app(qtArgc, qtArgv);
     early.join();
+    fonts.join();
     endDisplayWatch();
     QApplication::setApplicationName(u"Quorrix"_s);
     QApplication::setApplicationVersion(u"1.10"_s);

@@ -5,6 +5,7 @@
 // With BENCH_STEPS set, prints to stderr when each step ended, in milliseconds since main() began.
 #include "Grid.h"
 #include "GridModel.h"
+#include "Icons.h"
 #include "Module1.h"
 #include "f_FILE.h"
 
@@ -73,8 +74,13 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     step("main");
     std::thread early = quorrix::Module1::prepareFirstFill(folder);
+    std::thread fonts = prepareFonts();
     QApplication app(qtArgc, argv);
+    step("application object");
     early.join();
+    step("early fill joined");
+    fonts.join();
+    step("fonts joined");
     QApplication::setApplicationName(u"Quorrix"_s);
     step("application");
 
