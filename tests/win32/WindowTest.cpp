@@ -413,6 +413,13 @@ TEST(Win32Window, CtrlPlusAndADoubleClickOnATitlesEdgeFitTheColumnsToTheirTexts)
     SendMessageW(ListView_GetHeader(list), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(title.right - 1, title.bottom / 2));
     EXPECT_GE(width(2), needs(2));
     EXPECT_EQ(width(3), 50);
+
+    // The user's widths, dragged or fitted, stay through F5.
+    const int fitted = width(2);
+    PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
+    w.pump();
+    EXPECT_EQ(width(2), fitted);
+    EXPECT_EQ(width(3), 50);
 }
 
 TEST(Win32Window, NamesAreDrawnWithTheMarksOfTheirEscapesAndBlanks)
