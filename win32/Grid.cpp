@@ -8,6 +8,23 @@
 #include <stdexcept>
 #include <utility>
 
+namespace
+{
+
+// The user's thousands separator, UTF-8, read once; "," where the system gives none.
+const std::string &thousandsSeparator()
+{
+    static const std::string separator = [] {
+        wchar_t buffer[8] = {};
+        if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, buffer, 8) <= 0)
+            return std::string(",");
+        return quorrix::win32::toUtf8(buffer);
+    }();
+    return separator;
+}
+
+} // namespace
+
 Grid::Grid(HWND parent, int id)
     : m_handle(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, parent,
@@ -119,7 +136,7 @@ void Grid::showProgress(std::size_t rows, std::size_t total)
 {
     // Repainting is off for the list view, so the notice lies over it as a sibling, painted here and now: the
     // fill holds the message loop until it ends.
-    SetWindowTextW(m_progress, quorrix::win32::toWide(quorrix::progressText(rows, total)).c_str());
+    SetWindowTextW(m_progress, quorrix::win32::toWide(quorrix::progressText(rows, total, thousandsSeparator())).c_str());
     RECT place = {};
     GetWindowRect(m_handle, &place);
     MapWindowPoints(nullptr, GetParent(m_handle), reinterpret_cast<POINT *>(&place), 2);

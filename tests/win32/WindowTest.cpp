@@ -593,7 +593,10 @@ TEST(Win32Window, ALongFillShowsItsProgressOverTheTableUntilItEnds)
         std::vector<LONG>({ table.left, table.top, table.right, table.bottom }));
     wchar_t text[256] = {};
     GetWindowTextW(notice, text, 256);
-    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000));
+    // Grouped with the user's separator.
+    wchar_t separator[8] = {};
+    ASSERT_GT(GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8), 0);
+    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000, toUtf8(separator)));
     // Drawn at once: ink in the notice's middle.
     RECT area;
     GetClientRect(notice, &area);
