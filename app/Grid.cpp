@@ -227,7 +227,6 @@ void Grid::changed(Change change, int column, std::size_t row)
         m_model->beginTableChange();
         break;
     case Change::TableChanged:
-        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
         m_model->endTableChange();
         // After the reset, so that the header has taken the new columns.
         applyColumnWidths();
@@ -239,10 +238,7 @@ void Grid::changed(Change change, int column, std::size_t row)
             applyColumnWidths();
         break;
     case Change::ColumnWidth:
-        // The table's width replaces one the user dragged; inside a bulk change the header does not know the
-        // column yet, and the reset at its end applies the width.
-        m_dragged.resize(static_cast<std::size_t>(columns()), -1);
-        m_dragged[static_cast<std::size_t>(column - 1)] = -1;
+        // Inside a bulk change the header does not know the column yet, and the reset at its end applies the width.
         if (!inBulkChange())
             applyColumnWidths();
         break;
@@ -426,12 +422,9 @@ void Grid::applyColumnWidths()
     const QFontMetrics titles(header->font());
     const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     for (int column = 0; column < count; ++column) {
-        int width = m_dragged.size() > static_cast<std::size_t>(column) ? m_dragged[static_cast<std::size_t>(column)] : -1;
-        if (width < 0) {
-            const int title = titles.horizontalAdvance(m_model->shownText(column + 1, 0)) + 2 * margin;
-            width = std::min(quorrix::columnPixels(columnCharacters(column + 1), characterWidth(), title, 0),
-                header->maximumSectionSize());
-        }
+        const int title = titles.horizontalAdvance(m_model->shownText(column + 1, 0)) + 2 * margin;
+        const int width
+            = std::min(widthPixels(column + 1, characterWidth(), title, 0), header->maximumSectionSize());
         if (header->sectionSize(column) != width)
             header->resizeSection(column, width);
     }
@@ -440,9 +433,9 @@ void Grid::applyColumnWidths()
 
 void Grid::rememberColumnWidth(int logicalIndex, int newSize)
 {
-    // A width the user drags stays through later fills; sizes the header passes through while it resets, or that
-    // the table sets, are not the user's.
-    if (m_resetting || logicalIndex < 0 || static_cast<std::size_t>(logicalIndex) >= m_dragged.size())
+    // A width the user drags, or a fit sets, is the user's (see TableModel::setUserWidth); sizes the header passes
+    // through while it resets, or that the table sets, are not.
+    if (m_resetting || logicalIndex < 0 || logicalIndex >= columns())
         return;
-    m_dragged[static_cast<std::size_t>(logicalIndex)] = newSize;
+    setUserWidth(logicalIndex + 1, newSize / characterWidth());
 }

@@ -64,9 +64,6 @@ private:
     void rememberColumnWidth(int logicalIndex, int newSize);
 
     GridModel *m_model;
-    // Pixel widths the user dragged, per model column (-1: the table's width in characters): kept here because
-    // the header forgets them when columns are added.
-    std::vector<int> m_dragged;
     bool m_resetting = false;
     QLabel *m_progress = nullptr;
     quorrix::FailureReporter m_report;

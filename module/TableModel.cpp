@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -197,6 +198,7 @@ void TableModel::setColumnCount(int columns)
     m_values.resize(newColumns);
     m_alignments.resize(newColumns, Alignment::Left);
     m_widths.resize(newColumns, 10.0);
+    m_userWidths.resize(newColumns, -1.0);
     m_maxTextLengths.resize(newColumns, 0);
     m_columns = columns;
     if (m_orderColumn > columns) {
@@ -298,7 +300,31 @@ void TableModel::setColumnWidth(int column, double characters)
     if (!(characters >= 0.0))
         throw std::invalid_argument("column width must not be negative");
     m_widths[static_cast<std::size_t>(column - 1)] = characters;
+    m_userWidths[static_cast<std::size_t>(column - 1)] = -1.0;
     changed(Change::ColumnWidth, column, 0);
+}
+
+void TableModel::setUserWidth(int column, double characters)
+{
+    checkCell(column, 0);
+    if (!(characters >= 0.0))
+        throw std::invalid_argument("column width must not be negative");
+    m_userWidths[static_cast<std::size_t>(column - 1)] = characters;
+    changed(Change::ColumnWidth, column, 0);
+}
+
+std::optional<double> TableModel::userWidth(int column) const
+{
+    checkCell(column, 0);
+    const double characters = m_userWidths[static_cast<std::size_t>(column - 1)];
+    return characters >= 0.0 ? std::optional(characters) : std::nullopt;
+}
+
+int TableModel::widthPixels(int column, double unit, int titlePixels, int margins) const
+{
+    if (const std::optional<double> user = userWidth(column))
+        return static_cast<int>(std::lround(*user * unit));
+    return quorrix::columnPixels(columnCharacters(column), unit, titlePixels, margins);
 }
 
 double TableModel::columnCharacters(int column) const

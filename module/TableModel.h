@@ -75,9 +75,16 @@ public:
     Alignment alignment(int column) const;
     // The longest text the column took through MaxTextLength (0: not set).
     int maxTextLength(int column) const;
-    // The width of `column` in characters, as setColumnWidth gave it (10 until then), and how many pixels a view
-    // gives it (see columnPixels).
+    // The width of `column` in characters, as setColumnWidth gave it (10 until then).
     double columnCharacters(int column) const;
+    // Records the width the user gave `column` by dragging its title's edge or by a fit, in characters of the
+    // table's font: it holds over later fills and changes of folder until another replaces it, or setColumnWidth
+    // does. Throws std::out_of_range outside the table and std::invalid_argument for a negative width.
+    void setUserWidth(int column, double characters);
+    std::optional<double> userWidth(int column) const;
+    // The pixels a view gives `column`, `unit` pixels a character: the user's width where set, else
+    // columnCharacters by columnPixels with the title's pixels and the cell's margins.
+    int widthPixels(int column, double unit, int titlePixels, int margins) const;
     // The folder that holds the rows' files.
     const std::string &folder() const { return m_folder; }
     // What the table's area says instead of rows: NoFilesText while the table has columns and no data rows.
@@ -123,7 +130,7 @@ protected:
         TableAboutToChange, // the columns or the rows are about to change; in a bulk change, once for it all
         TableChanged, // they have changed, and the rows are in their order
         Cell, // a cell (row 0: a title) changed outside a bulk change
-        ColumnWidth, // setColumnWidth, also in a bulk change
+        ColumnWidth, // setColumnWidth or setUserWidth, also in a bulk change
         Alignment, // a column's alignment, outside a bulk change
         ReadOnly, // the read-only setting, outside a bulk change
         RedrawOff,
@@ -152,6 +159,8 @@ private:
     std::vector<Title> m_titles;
     std::vector<Alignment> m_alignments;
     std::vector<double> m_widths;
+    // Per column, the user's width in characters; negative where the user gave none.
+    std::vector<double> m_userWidths;
     std::vector<int> m_maxTextLengths;
     // Per column, every data row's value; empty for a column that was given none.
     std::vector<ColumnValues> m_values;

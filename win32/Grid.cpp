@@ -8,6 +8,23 @@
 #include <stdexcept>
 #include <utility>
 
+namespace
+{
+
+// The user's thousands separator, UTF-8, read once; "," where the system gives none.
+const std::string &thousandsSeparator()
+{
+    static const std::string separator = [] {
+        wchar_t buffer[8] = {};
+        if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, buffer, 8) <= 0)
+            return std::string(",");
+        return quorrix::win32::toUtf8(buffer);
+    }();
+    return separator;
+}
+
+} // namespace
+
 Grid::Grid(HWND parent, int id)
     : m_handle(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, parent,
@@ -66,6 +83,15 @@ LRESULT CALLBACK Grid::subclassProc(
             grid->guarded(quorrix::Caption::CannotFitColumns, [&] { grid->fitColumn(column); });
             return 0;
         }
+        // A width the header takes while the table is not setting its own is the user's: a drag of a title's edge.
+        if (header->hdr.hwndFrom == ListView_GetHeader(window)
+            && (header->hdr.code == HDN_ITEMCHANGEDW || header->hdr.code == HDN_ITEMCHANGEDA) && !grid->m_applying
+            && header->pitem && (header->pitem->mask & HDI_WIDTH) && header->pitem->cxy >= 0 && header->iItem >= 1
+            && header->iItem <= grid->columns()) {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            grid->setUserWidth(header->iItem, static_cast<double>(header->pitem->cxy) / grid->m_characterWidth);
+            return result;
+        }
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, subclassProc, 0);
     }
@@ -110,7 +136,7 @@ void Grid::showProgress(std::size_t rows, std::size_t total)
 {
     // Repainting is off for the list view, so the notice lies over it as a sibling, painted here and now: the
     // fill holds the message loop until it ends.
-    SetWindowTextW(m_progress, quorrix::win32::toWide(quorrix::progressText(rows, total)).c_str());
+    SetWindowTextW(m_progress, quorrix::win32::toWide(quorrix::progressText(rows, total, thousandsSeparator())).c_str());
     RECT place = {};
     GetWindowRect(m_handle, &place);
     MapWindowPoints(nullptr, GetParent(m_handle), reinterpret_cast<POINT *>(&place), 2);
@@ -192,8 +218,12 @@ void Grid::changed(Change change, int column, std::size_t row)
             InvalidateRect(m_handle, nullptr, FALSE);
         break;
     case Change::ColumnWidth:
-        if (column <= m_shownColumns)
-            ListView_SetColumnWidth(m_handle, column, columnPixels(column));
+        if (column <= m_shownColumns) {
+            const Applying applying(m_applying);
+            const int width = columnPixels(column);
+            if (ListView_GetColumnWidth(m_handle, column) != width)
+                ListView_SetColumnWidth(m_handle, column, width);
+        }
         break;
     case Change::Alignment:
         showColumns();
@@ -215,6 +245,8 @@ void Grid::changed(Change change, int column, std::size_t row)
 
 void Grid::showColumns()
 {
+    // The table's own widths are not the user's (see subclassProc).
+    const Applying applying(m_applying);
     while (m_shownColumns > columns())
         ListView_DeleteColumn(m_handle, m_shownColumns--);
     while (m_shownColumns < columns()) {
@@ -250,8 +282,7 @@ void Grid::showColumns()
 int Grid::columnPixels(int column) const
 {
     const std::wstring title = quorrix::win32::toWide(shownText(column, 0));
-    return quorrix::columnPixels(columnCharacters(column), m_characterWidth,
-        ListView_GetStringWidth(m_handle, title.c_str()), 2 * textMargin());
+    return widthPixels(column, m_characterWidth, ListView_GetStringWidth(m_handle, title.c_str()), 2 * textMargin());
 }
 
 void Grid::sortBy(int column, bool descending)
@@ -282,6 +313,7 @@ void Grid::sortBy(int column, bool descending)
 
 void Grid::showSortArrow()
 {
+    const Applying applying(m_applying);
     const HWND header = ListView_GetHeader(m_handle);
     for (int column = 1; column <= m_shownColumns; ++column) {
         HDITEMW item = {};
@@ -331,7 +363,7 @@ int Grid::fitWidth(int column) const
 
 void Grid::fitColumn(int column)
 {
-    setColumnWidth(column, static_cast<double>(fitWidth(column)) / m_characterWidth);
+    setUserWidth(column, static_cast<double>(fitWidth(column) + 2 * textMargin()) / m_characterWidth);
 }
 
 void Grid::fitColumns()
@@ -341,7 +373,8 @@ void Grid::fitColumns()
     for (int column = 1; column <= columns(); ++column)
         widths.push_back(fitWidth(column));
     for (int column = 1; column <= columns(); ++column)
-        setColumnWidth(column, static_cast<double>(widths[static_cast<std::size_t>(column - 1)]) / m_characterWidth);
+        setUserWidth(column,
+            static_cast<double>(widths[static_cast<std::size_t>(column - 1)] + 2 * textMargin()) / m_characterWidth);
 }
 
 std::vector<Grid::Run> Grid::nameRuns(int item) const
@@ -494,7 +527,10 @@ void Grid::setMetrics(HFONT font, UINT dpi)
     SelectObject(dc, old);
     ReleaseDC(m_handle, dc);
     m_characterWidth = std::max<int>(1, digit.cx);
-    ListView_SetColumnWidth(m_handle, 0, number.cx + MulDiv(12, m_dpi, 96));
+    {
+        const Applying applying(m_applying);
+        ListView_SetColumnWidth(m_handle, 0, number.cx + MulDiv(12, m_dpi, 96));
+    }
     showColumns();
 }
 

@@ -92,7 +92,7 @@ private:
     void showColumns();
     // The pixels of the text that shows `column` (from 1) whole, by fitPixels.
     int fitWidth(int column) const;
-    // The list view's width of `column`, by columnPixels.
+    // The list view's width of `column`: the user's where set, else the set-up width (TableModel::widthPixels).
     int columnPixels(int column) const;
     // Puts `text` on the clipboard as Unicode text, unless it is empty.
     void copyText(const std::string &text) const;
@@ -114,6 +114,21 @@ private:
     HFONT m_font = nullptr;
     int m_characterWidth = 7;
     int m_dpi = 96;
+    // While the table sets the list view's columns: the widths the header reports are not the user's.
+    bool m_applying = false;
+    // Sets m_applying for its scope, and puts back what it was.
+    class Applying
+    {
+    public:
+        explicit Applying(bool &flag) : m_flag(flag), m_was(std::exchange(flag, true)) { }
+        ~Applying() { m_flag = m_was; }
+        Applying(const Applying &) = delete;
+        Applying &operator=(const Applying &) = delete;
+
+    private:
+        bool &m_flag;
+        bool m_was;
+    };
     bool m_redraw = true;
     std::wstring m_buffer; // the text last handed to the list view
     HWND m_tip = nullptr;

@@ -150,6 +150,28 @@ TEST(TableModel, AColumnFitsItsWidestTextOrItsTitleWithTheArrowsRoom)
     }
 }
 
+TEST(TableModel, AWidthTheUserGaveAColumnOutlivesRefillsUntilTheSetUpWidthReplacesIt)
+{
+    TableModel table;
+    fillGrid(table, 3);
+    table.setColumnWidth(1, 10.0);
+    table.setColumnWidth(2, 4.0);
+    table.setUserWidth(1, 25.0); // a drag, 100 pixels at 4 a character
+    table.setUserWidth(2, 2.0);
+    table.setColumnWidth(2, 6.0); // the set-up width again
+    fillGrid(table, 4);
+    struct Row {
+        int column;
+        int expected;
+    };
+    // Characters at 4 pixels, at least the title's 30, with margins of 2; the user's width as it was given.
+    for (const Row &row : { Row { 1, 100 }, Row { 2, 30 + 2 }, Row { 3, 40 + 2 } }) {
+        SCOPED_TRACE(row.column);
+        EXPECT_EQ(table.widthPixels(row.column, 4.0, 30, 2), row.expected);
+    }
+    EXPECT_THROW(table.setUserWidth(1, -1.0), std::invalid_argument);
+}
+
 TEST(TableModel, RefusesCellsOutsideTable)
 {
     TableModel table;

@@ -413,6 +413,13 @@ TEST(Win32Window, CtrlPlusAndADoubleClickOnATitlesEdgeFitTheColumnsToTheirTexts)
     SendMessageW(ListView_GetHeader(list), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(title.right - 1, title.bottom / 2));
     EXPECT_GE(width(2), needs(2));
     EXPECT_EQ(width(3), 50);
+
+    // The user's widths, dragged or fitted, stay through F5.
+    const int fitted = width(2);
+    PostMessageW(grid.handle(), WM_KEYDOWN, VK_F5, 1);
+    w.pump();
+    EXPECT_EQ(width(2), fitted);
+    EXPECT_EQ(width(3), 50);
 }
 
 TEST(Win32Window, NamesAreDrawnWithTheMarksOfTheirEscapesAndBlanks)
@@ -586,7 +593,10 @@ TEST(Win32Window, ALongFillShowsItsProgressOverTheTableUntilItEnds)
         std::vector<LONG>({ table.left, table.top, table.right, table.bottom }));
     wchar_t text[256] = {};
     GetWindowTextW(notice, text, 256);
-    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000));
+    // Grouped with the user's separator.
+    wchar_t separator[8] = {};
+    ASSERT_GT(GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8), 0);
+    EXPECT_EQ(toUtf8(text), quorrix::progressText(126976, 1000000, toUtf8(separator)));
     // Drawn at once: ink in the notice's middle.
     RECT area;
     GetClientRect(notice, &area);
