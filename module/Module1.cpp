@@ -99,11 +99,8 @@ namespace
     // Slices a worker may query ahead of the reader, besides a few that any fill may.
     constexpr std::size_t AheadPerWorker = 4;
     constexpr std::size_t AheadOfAll = 8;
-    // Below this many files, threads would cost more than they save: a file's status, attribute look-up and
-    // three date-times take some microseconds, a thread's start and end some tens.
-    constexpr std::size_t ThreadedFrom = 512;
-    // The most files that start-up queries before the window exists; a larger folder is left to the window's fill.
-    constexpr std::size_t EarlyFillUpTo = 4096;
+    // Below this many files, threads would cost more than they save.
+    constexpr std::size_t ThreadedFrom = 4096;
 
     // The queried cells of the rows of entries first to end - 1.
     struct Slice {
@@ -416,20 +413,20 @@ std::thread prepareFirstFill(std::string commandLine)
             std::string folder = s_CMDPATH(commandLine);
             if (folder.empty())
                 folder = currentDirectory();
-            // A large folder is left to the window's fill, and not listed whole here: the count stops at that many
-            // entries.
+            // A folder that a threaded fill would query is left to it, and not listed whole here: the count stops
+            // at that many entries.
             struct TooLarge {
             };
             // Read once: the file list takes the count's reading.
             const FolderSnapshot snapshot;
             std::size_t entries = 0;
             FolderSnapshot::list(folder, [&entries](std::string_view, bool) {
-                if (++entries >= EarlyFillUpTo)
+                if (++entries >= ThreadedFrom)
                     throw TooLarge {};
             });
             early.files.setPath(folder);
             const std::size_t count = early.files.count();
-            if (count == 0 || count >= EarlyFillUpTo)
+            if (count == 0 || count >= ThreadedFrom)
                 return;
             // Queried as the window's fill would: on this thread, or on workers where the queries wait.
             SliceQueue queue(early.files, count);
