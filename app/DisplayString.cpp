@@ -5,12 +5,16 @@
 
 #include <string>
 
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString displayString(std::string_view bytes)
 {
     if (quorrix::isPlainDisplayText(bytes))
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const std::string shown = quorrix::displayText(bytes);
-    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+        return fromUtf8(bytes);
+    return fromUtf8(quorrix::displayText(bytes));
 }
 
 QString shownPath(std::string_view path)

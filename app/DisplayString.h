@@ -5,6 +5,9 @@
 
 #include <string_view>
 
+// UTF-8 text the program wrote itself (or valid UTF-8 it checked), as a QString.
+QString fromUtf8(std::string_view text);
+
 // `bytes` made readable and unambiguous by displayText, as a QString; plain text is taken as it is.
 QString displayString(std::string_view bytes);
 

@@ -1,6 +1,7 @@
 #include "Grid.h"
 
 #include "ChangeProgress.h"
+#include "DisplayString.h"
 #include "FailureText.h"
 #include "GridModel.h"
 #include "WindowLayout.h"
@@ -27,11 +28,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor colour(quorrix::Rgb rgb)
 {
@@ -182,7 +178,7 @@ Grid::Grid(QWidget *parent)
     QFont tableFont;
     QStringList families;
     for (const std::string_view family : quorrix::layout::TableFont.families)
-        families << QString::fromUtf8(family.data(), static_cast<qsizetype>(family.size()));
+        families << fromUtf8(family);
     tableFont.setFamilies(families);
     tableFont.setPointSize(quorrix::layout::TableFont.points);
     setFont(tableFont);

@@ -68,7 +68,7 @@ QString GridModel::shownText(int column, std::size_t row) const
 {
     const std::string_view text = m_table.cellText(column, row);
     if (m_table.cellShown(column, row) == quorrix::TableModel::Shown::AsWritten)
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        return fromUtf8(text);
     return displayString(text);
 }
 

@@ -1,5 +1,6 @@
 #include "f_FILE.h"
 
+#include "DisplayString.h"
 #include "Icons.h"
 #include "WindowLayout.h"
 
@@ -23,11 +24,6 @@ QRect pixels(const layout::Rect &twips)
 {
     return QRect(layout::toPixels(twips.left, QtDpi), layout::toPixels(twips.top, QtDpi),
         layout::toPixels(twips.width, QtDpi), layout::toPixels(twips.height, QtDpi));
-}
-
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 int shiftState(Qt::KeyboardModifiers modifiers)
