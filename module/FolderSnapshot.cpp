@@ -33,36 +33,33 @@ void FolderSnapshot::list(
     std::string_view folder, const std::function<void(std::string_view name, bool isFolder)> &visit)
 {
     FolderSnapshot *snapshot = innermostSnapshot;
-    if (!snapshot) {
-        std::size_t read = 0;
-        listFolder(folder, [&](std::string_view name, bool isFolder) {
-            visit(name, isFolder);
-            if (++read % ProgressStep == 0)
-                ChangeProgress::reading(read);
-        });
-        return;
-    }
-    if (const auto kept = snapshot->m_listings.find(folder); kept != snapshot->m_listings.end()) {
-        // Names hold no NUL, so each ends at the next one.
-        const std::string &entries = kept->second;
-        for (std::size_t at = 0; at < entries.size();) {
-            const std::size_t length = std::strlen(entries.c_str() + at + 1);
-            visit(std::string_view(entries).substr(at + 1, length), entries[at] == 'd');
-            at += length + 2;
+    if (snapshot) {
+        if (const auto kept = snapshot->m_listings.find(folder); kept != snapshot->m_listings.end()) {
+            // Names hold no NUL, so each ends at the next one.
+            const std::string &entries = kept->second;
+            for (std::size_t at = 0; at < entries.size();) {
+                const std::size_t length = std::strlen(entries.c_str() + at + 1);
+                visit(std::string_view(entries).substr(at + 1, length), entries[at] == 'd');
+                at += length + 2;
+            }
+            return;
         }
-        return;
     }
+    // Kept for the snapshot's later readings, when there is one.
     std::string entries;
     std::size_t read = 0;
     listFolder(folder, [&](std::string_view name, bool isFolder) {
-        entries += isFolder ? 'd' : 'f';
-        entries.append(name);
-        entries += '\0';
+        if (snapshot) {
+            entries += isFolder ? 'd' : 'f';
+            entries.append(name);
+            entries += '\0';
+        }
         visit(name, isFolder);
         if (++read % ProgressStep == 0)
             ChangeProgress::reading(read);
     });
-    snapshot->m_listings.emplace(std::string(folder), std::move(entries));
+    if (snapshot)
+        snapshot->m_listings.emplace(std::string(folder), std::move(entries));
 }
 
 } // namespace quorrix
