@@ -2,6 +2,7 @@
 #include "TableModel.h"
 
 #include "AllocationFailure.h"
+#include "TextPages.h"
 #include "TestSupport.h"
 #include "FailureText.h"
 
@@ -13,6 +14,10 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using quorrix::CellValue;
 using quorrix::TableModel;
@@ -29,6 +34,53 @@ std::vector<std::size_t> shownRows(const TableModel &table)
     for (std::size_t shown = 0; shown < table.rows(); ++shown)
         rows.push_back(table.dataRow(shown));
     return rows;
+}
+
+// The text block grows past the address space it first took, and on Windows also where the space after it is taken,
+// which moves it: every byte written stays.
+TEST(TextPages, GrowingKeepsEveryByte)
+{
+    for (const bool spaceAfterTaken : { false, true }) {
+        SCOPED_TRACE(spaceAfterTaken ? "the space after the block taken" : "the space after the block free");
+        const auto byteAt = [](std::size_t i) { return static_cast<char>(i * 7 + i / 4093); };
+        std::size_t capacity = 4096;
+        char *data = quorrix::pages::grow(nullptr, 0, capacity);
+        for (std::size_t i = 0; i < capacity; ++i)
+            data[i] = byteAt(i);
+#ifdef _WIN32
+        void *taken = nullptr;
+        if (spaceAfterTaken) {
+            // The end of the address space the block took: of every region from the same reservation.
+            MEMORY_BASIC_INFORMATION region;
+            ASSERT_EQ(VirtualQuery(data, &region, sizeof region), sizeof region);
+            void *const reservation = region.AllocationBase;
+            char *end = data;
+            while (VirtualQuery(end, &region, sizeof region) == sizeof region && region.AllocationBase == reservation)
+                end = static_cast<char *>(region.BaseAddress) + region.RegionSize;
+            taken = VirtualAlloc(end, 1 << 16, MEM_RESERVE, PAGE_NOACCESS);
+            ASSERT_NE(taken, nullptr);
+        }
+#else
+        if (spaceAfterTaken)
+            continue;
+#endif
+        while (capacity < (std::size_t(80) << 20)) {
+            const std::size_t grown = capacity * 2 + 12345;
+            data = quorrix::pages::grow(data, capacity, grown);
+            for (std::size_t i = capacity; i < grown; ++i)
+                data[i] = byteAt(i);
+            capacity = grown;
+        }
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < capacity; ++i)
+            wrong += data[i] != byteAt(i);
+        EXPECT_EQ(wrong, 0u);
+        quorrix::pages::release(data, capacity);
+#ifdef _WIN32
+        if (taken)
+            VirtualFree(taken, 0, MEM_RELEASE);
+#endif
+    }
 }
 
 TEST(TableModel, RowCountEmptiesCells)
