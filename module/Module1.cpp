@@ -138,6 +138,8 @@ namespace
             slice.text.clear();
             slice.ends.clear();
             slice.values.clear();
+            slice.ends.reserve((slice.end - slice.first) * QueriedCells);
+            slice.values.reserve(slice.end - slice.first);
             const auto endCell = [&slice] {
                 if (slice.text.size() > UINT32_MAX)
                     throw std::length_error("queried cells too long");
@@ -236,19 +238,37 @@ namespace
         // The slice that next() gave is written: its room may take another.
         void done()
         {
-            if (!m_queried.empty() || m_threads.empty()) {
+            if (!m_queried.empty()) {
+                ++m_taken;
+                return;
+            }
+            // The written slice's memory goes back now: the ring has room for many slices ahead (for a slow file
+            // system's many workers), and each kept its cells until its room came round again.
+            Slice written;
+            if (m_threads.empty()) {
+                released(m_ring[m_taken % m_ring.size()], written);
                 ++m_taken;
                 return;
             }
             {
                 const std::lock_guard lock(m_mutex);
-                m_ring[m_taken % m_ring.size()].ready = false;
+                Slice &slice = m_ring[m_taken % m_ring.size()];
+                slice.ready = false;
+                released(slice, written);
                 ++m_taken;
             }
             m_room.notify_all();
         }
 
     private:
+        // Moves the texts and values of `slice` into `into`, which frees them when it ends.
+        static void released(Slice &slice, Slice &into) noexcept
+        {
+            into.text.swap(slice.text);
+            into.ends.swap(slice.ends);
+            into.values.swap(slice.values);
+        }
+
         void bounds(Slice &slice, std::size_t index) const
         {
             slice.first = index * SliceRows;
