@@ -34,8 +34,9 @@ namespace
     }
 
     // One name to sort, in 32 bytes: its key's first 24 bytes inline, so that most comparisons read nothing
-    // else, and where the rest of its key (mostly nothing) starts in a shared block, which holds each rest with
-    // a closing zero byte and begins with one for every key that has no rest.
+    // else, and where the rest of its key (mostly nothing) starts in the block of rests that the thread which
+    // made the key filled: the block's number in the top bits, the offset in it below. A block holds each rest
+    // with a closing zero byte and begins with one for every key that has no rest.
     struct Sortable {
         NaturalPrefix prefix;
         std::uint32_t index;
@@ -68,40 +69,68 @@ namespace
 
     // The sortables of names first to end - 1, into `items`, and the rests of their keys into `rests`, which
     // begins with the zero byte of every key without a rest. `made(n)` after every few hundred names.
+    // The blocks of rests and how a Sortable's `rest` finds its bytes in them.
+    struct Rests {
+        explicit Rests(std::size_t count)
+            : blocks(count, std::string(1, '\0'))
+        {
+            while ((std::size_t(1) << blockBits) < count)
+                ++blockBits;
+        }
+
+        // The most bytes one block may hold.
+        std::size_t limit() const { return kLimit >> blockBits; }
+        std::uint32_t at(std::size_t block, std::size_t offset) const
+        {
+            return static_cast<std::uint32_t>(blockBits == 0 ? offset : block << (32 - blockBits) | offset);
+        }
+        const char *operator[](std::uint32_t rest) const
+        {
+            if (blockBits == 0)
+                return blocks[0].c_str() + rest;
+            return blocks[rest >> (32 - blockBits)].c_str() + (rest & (kLimit >> blockBits));
+        }
+
+        std::vector<std::string> blocks;
+        unsigned blockBits = 0;
+    };
+
     template<typename Made>
     void makeSortables(std::size_t first, std::size_t end, const std::function<std::string_view(std::size_t)> &name,
-        Sortable *items, std::string &rests, Made &&made)
+        Sortable *items, Rests &allRests, std::size_t block, Made &&made)
     {
         std::string key;
+        std::string &rests = allRests.blocks[block];
+        const std::size_t limit = allRests.limit();
         for (std::size_t i = first; i < end; ++i) {
             key.clear();
             appendNaturalKey(name(i), key);
             std::size_t rest = 0;
             if (key.size() > kPrefixBytes) {
-                if (key.size() - kPrefixBytes >= kLimit - rests.size())
-                    throw std::length_error("the names' sort keys exceed 4 GiB");
+                if (key.size() - kPrefixBytes >= limit - rests.size())
+                    throw std::length_error("the names' sort keys take too much room to order");
                 rest = rests.size();
                 rests.append(key, kPrefixBytes);
                 rests += '\0';
             }
-            items[i] = { prefixOfKey(key), static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(rest) };
+            items[i] = { prefixOfKey(key), static_cast<std::uint32_t>(i), allRests.at(block, rest) };
             if ((i - first) % 256 == 255)
                 made(256);
         }
     }
 
-    std::vector<std::size_t> sorted(std::vector<Sortable> &items, const std::string &rests,
+    std::vector<std::size_t> sorted(std::vector<Sortable> &items, Rests &rests,
         const std::function<std::string_view(std::size_t)> &name)
     {
-        const char *restKeys = rests.c_str();
         std::sort(items.begin(), items.end(), [&](const Sortable &a, const Sortable &b) {
             if (a.prefix != b.prefix)
                 return a.prefix < b.prefix;
             // Keys hold no zero byte; strcmp compares bytes as unsigned values.
-            if (const int order = std::strcmp(restKeys + a.rest, restKeys + b.rest))
+            if (const int order = std::strcmp(rests[a.rest], rests[b.rest]))
                 return order < 0;
             return name(a.index) < name(b.index);
         });
+        std::vector<std::string>().swap(rests.blocks);
         std::vector<std::size_t> order;
         order.reserve(items.size());
         for (const Sortable &item : items)
@@ -119,8 +148,8 @@ std::vector<std::size_t> naturalOrder(std::size_t count, const std::function<std
     if (count > kLimit)
         throw std::length_error("too many names to order");
     std::vector<Sortable> items(count);
-    std::string rests(1, '\0');
-    makeSortables(0, count, name, items.data(), rests, [](std::size_t) { });
+    Rests rests(1);
+    makeSortables(0, count, name, items.data(), rests, 0, [](std::size_t) { });
     return sorted(items, rests, name);
 }
 
@@ -132,14 +161,14 @@ std::vector<std::size_t> naturalOrderOnAllCores(std::size_t count,
     const std::size_t threads
         = count < kThreadedFrom ? 1 : std::max(1u, std::min(std::thread::hardware_concurrency(), 16u));
     std::vector<Sortable> items(count);
-    // Each thread keys its own share of the names, the caller's thread the first; the rests are joined after.
-    std::vector<std::string> rests(threads, std::string(1, '\0'));
+    // Each thread keys its own share of the names, the caller's thread the first, into a block of rests of its own.
+    Rests rests(threads);
     std::vector<std::exception_ptr> failures(threads);
     std::atomic<std::size_t> made { 0 };
     // The caller's thread tells how far the keys have come while it makes its own.
     const auto share = [&](std::size_t t, bool onCaller) {
         try {
-            makeSortables(count * t / threads, count * (t + 1) / threads, name, items.data(), rests[t],
+            makeSortables(count * t / threads, count * (t + 1) / threads, name, items.data(), rests, t,
                 [&](std::size_t n) {
                     const std::size_t now = made += n;
                     if (onCaller && keysMade && now % 1024 < n)
@@ -173,20 +202,7 @@ std::vector<std::size_t> naturalOrderOnAllCores(std::size_t count,
     }
     if (keysMade)
         keysMade(count);
-    for (std::size_t t = 1; t < threads; ++t) {
-        if (rests[t].size() == 1)
-            continue;
-        const std::size_t base = rests[0].size() - 1;
-        if (rests[t].size() - 1 >= kLimit - rests[0].size())
-            throw std::length_error("the names' sort keys exceed 4 GiB");
-        rests[0].append(rests[t], 1);
-        for (std::size_t i = count * t / threads; i < count * (t + 1) / threads; ++i) {
-            if (items[i].rest != 0)
-                items[i].rest += static_cast<std::uint32_t>(base);
-        }
-        std::string().swap(rests[t]);
-    }
-    return sorted(items, rests[0], name);
+    return sorted(items, rests, name);
 }
 
 NaturalPrefix naturalPrefix(std::string_view name)

@@ -235,9 +235,8 @@ struct OpenFolder::Data {
     const Entry &entry(std::uint32_t i) const { return entryBlocks[i >> EntryBlockBits][i & (EntryBlock - 1)]; }
 
     // Makes the table of names, once every entry is added.
-    void index(std::string_view folder)
+    void index()
     {
-        prefix = prefixOf(folder);
         // At most two thirds full, so that a search for a name that is not there ends soon.
         std::size_t size = 16;
         while (size < count + count / 2)
@@ -259,6 +258,8 @@ struct OpenFolder::Data {
 
     const Entry *find(std::string_view wanted) const
     {
+        if (slots.empty())
+            return nullptr;
         const std::size_t mask = slots.size() - 1;
         for (std::size_t at = std::hash<std::string_view>()(wanted) & mask; slots[at] != 0; at = (at + 1) & mask) {
             const Entry &found = entry(slots[at] - 1);
@@ -305,6 +306,7 @@ OpenFolder::OpenFolder(std::string_view folder)
     if (folder.empty())
         return;
     if (taken && taken->prefix == Data::prefixOf(folder)) {
+        taken->index();
         m_data = std::move(taken);
         return;
     }
@@ -315,7 +317,8 @@ OpenFolder::OpenFolder(std::string_view folder)
     } catch (const std::exception &) {
         return; // queries ask the system, as without an open folder
     }
-    data->index(folder);
+    data->prefix = Data::prefixOf(folder);
+    data->index();
     m_data = std::move(data);
 }
 
@@ -356,7 +359,9 @@ void listFolder(std::string_view folder, const std::function<void(std::string_vi
         // A link to a folder is listed as a folder with a reparse point, as a folder should be.
         visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     });
-    listing->index(folder);
+    // Names are looked up only once a fill takes the listing over: the table of them is made then, not while
+    // the file list orders the names.
+    listing->prefix = OpenFolder::Data::prefixOf(folder);
     last = std::move(listing);
 }
 

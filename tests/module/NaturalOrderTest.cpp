@@ -179,9 +179,9 @@ TEST(NaturalOrder, SortsTrickyNames)
     EXPECT_EQ(names, expected);
 }
 
-// A long list's keys are made on a thread per core, each share with its own block of long keys' rests, merged
-// before sorting: names with long keys (and ties) on both sides of a split must still come out in naturalCompare's
-// order.
+// A long list's keys are made on a thread per core, each share with its own block of long keys' rests, which the
+// sort reads side by side: names with long keys (and ties) on both sides of a split must still come out in
+// naturalCompare's order.
 TEST(NaturalOrder, SeveralThreadsOrderAsOne)
 {
     std::vector<std::string> names;
