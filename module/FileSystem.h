@@ -113,9 +113,20 @@ class OpenFolder
 {
 public:
     explicit OpenFolder(std::string_view folder);
+    // Opens `folder` for a fill of a list of `count` of its entries, `name(i)` giving entry i. On Windows, where
+    // the listing holds every one of them, each entry's status is kept in the list's order instead, and the
+    // listing's names are freed.
+    OpenFolder(std::string_view folder, std::size_t count, const std::function<std::string_view(std::size_t)> &name);
     ~OpenFolder();
     OpenFolder(const OpenFolder &) = delete;
     OpenFolder &operator=(const OpenFolder &) = delete;
+
+    // The status of entry `index` of the list the folder was opened for, as the listing gave it; none where it
+    // keeps no such status (always on Linux), and GetFile asks.
+    std::optional<FileObject> listed(std::size_t index) const;
+    // Entries first to end - 1 of the list are not asked about again: what is kept for them may go. Any thread
+    // may tell, each entry once.
+    void done(std::size_t first, std::size_t end) const;
 
     // The layer's own record of the open folder; none when it could not be opened.
     struct Data;

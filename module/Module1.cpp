@@ -55,14 +55,17 @@ namespace
 
     // The attribute mark, date-time texts (written by `dates`), byte count and values of the file at `path`, as
     // s_FILEINFO gives them.
-    void fileInfo(const std::string &path, const DateTimeText &dates, std::string &mark, std::string &created,
-        std::string &accessed, std::string &modified, std::string &size, FileValues &values)
+    // `listed`, where given, is the file's status as its folder's listing gave it, which GetFile would give.
+    void fileInfo(const std::string &path, const std::optional<FileObject> &listed, const DateTimeText &dates,
+        std::string &mark, std::string &created, std::string &accessed, std::string &modified, std::string &size,
+        FileValues &values)
     {
-        std::optional<FileObject> file;
+        std::optional<FileObject> file = listed;
         std::string_view chosenMark;
         std::int64_t bytes = 0;
 
-        skipOnFailure([&] { file = FileSystemObject().GetFile(path); });
+        if (!file)
+            skipOnFailure([&] { file = FileSystemObject().GetFile(path); });
         if (file)
             chosenMark = attributeMark(file->Attributes());
         // GetFile already read the length with the same resolution of links; ask the system again only when
@@ -128,6 +131,7 @@ namespace
         SliceQuery(const FileListControl &files, const OpenFolder &folder, const DateTimeText &dates)
             : m_files(files)
             , m_folder(files.path())
+            , m_open(folder)
             , m_scope(folder)
             , m_dates(dates)
         {
@@ -152,8 +156,8 @@ namespace
                 m_modified.clear();
                 m_size.clear();
                 path::joinInto(m_path, m_folder, m_files.name(i));
-                fileInfo(
-                    m_path, m_dates, m_mark, m_created, m_accessed, m_modified, m_size, slice.values.emplace_back());
+                fileInfo(m_path, m_open.listed(i), m_dates, m_mark, m_created, m_accessed, m_modified, m_size,
+                    slice.values.emplace_back());
                 for (const std::string *text : { &m_mark, &m_created, &m_accessed, &m_modified }) {
                     slice.text += *text;
                     endCell();
@@ -161,11 +165,13 @@ namespace
                 slice.text += sizeText(m_size);
                 endCell();
             }
+            m_open.done(slice.first, slice.end);
         }
 
     private:
         const FileListControl &m_files;
         std::string m_folder;
+        const OpenFolder &m_open;
         const FolderScope m_scope;
         const DateTimeText &m_dates;
         std::string m_path, m_mark, m_created, m_accessed, m_modified, m_size;
@@ -188,7 +194,7 @@ namespace
         {
             if (!m_queried.empty() || count == 0)
                 return;
-            m_folder.emplace(files.path());
+            m_folder.emplace(files.path(), count, [&files](std::size_t i) { return files.name(i); });
             m_ring.resize(std::max<std::size_t>(1, std::min(m_slices, AheadPerWorker * MaxFillWorkers + AheadOfAll)));
             if (count >= ThreadedFrom && m_cores > 1)
                 m_wanted = std::min(m_cores, m_slices);
@@ -520,7 +526,7 @@ void s_FILEINFO(const std::string &path, std::string &mark, std::string &created
 void s_FILEINFO(const std::string &path, std::string &mark, std::string &created, std::string &accessed,
     std::string &modified, std::string &size, FileValues &values)
 {
-    fileInfo(path, DateTimeText::user(), mark, created, accessed, modified, size, values);
+    fileInfo(path, std::nullopt, DateTimeText::user(), mark, created, accessed, modified, size, values);
 }
 
 std::string sizeText(std::string_view byteCount)

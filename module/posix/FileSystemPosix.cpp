@@ -81,7 +81,19 @@ OpenFolder::OpenFolder(std::string_view folder)
         m_data->sync = AT_STATX_DONT_SYNC;
 }
 
+OpenFolder::OpenFolder(std::string_view folder, std::size_t, const std::function<std::string_view(std::size_t)> &)
+    : OpenFolder(folder)
+{
+}
+
 OpenFolder::~OpenFolder() = default;
+
+std::optional<FileObject> OpenFolder::listed(std::size_t) const
+{
+    return std::nullopt;
+}
+
+void OpenFolder::done(std::size_t, std::size_t) const { }
 
 FileObject FileSystemObject::GetFile(std::string_view path) const
 {

@@ -3,6 +3,8 @@
 #include "FileSystem.h"
 #include "win32/WideText.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <cstdint>
 #include <functional>
@@ -179,8 +181,9 @@ namespace
 // A listed folder: each entry's status as the listing gave it, found by name. Compact, for a folder may hold
 // millions of entries in a 32-bit process: 40 bytes of status an entry, the names back to back, and a table of
 // entry numbers open-addressed by the name's hash. Entries and names are kept in blocks that never move, so that
-// a growing listing neither leaves room unused at its end nor holds an old copy beside a new one. Read-only once
-// made.
+// a growing listing neither leaves room unused at its end nor holds an old copy beside a new one, and each block
+// is large enough (over half a megabyte) for the heap to give it pages of its own, which go back to the system when
+// it is freed rather than stay in the heap. Read-only once made, but for a fill's statuses (keepInListOrder).
 struct OpenFolder::Data {
     struct Entry {
         std::uint32_t nameAt; // block number << NameBlockBits | offset in the block
@@ -190,17 +193,31 @@ struct OpenFolder::Data {
         DWORD sizeHigh, sizeLow;
     };
     static_assert(sizeof(Entry) == 40);
-    static constexpr unsigned EntryBlockBits = 12;
+    static constexpr unsigned EntryBlockBits = 14;
     static constexpr std::uint32_t EntryBlock = 1u << EntryBlockBits;
     // A block of names holds whole names; one name takes at most 255 UTF-16 units, 765 bytes.
-    static constexpr unsigned NameBlockBits = 16;
+    static constexpr unsigned NameBlockBits = 20;
     static constexpr std::size_t NameBlock = std::size_t(1) << NameBlockBits;
+
+    // An entry's status without its name, kept in the order of the list a fill was opened for.
+    struct Status {
+        std::uint16_t attributes;
+        FILETIME created, accessed, written;
+        DWORD sizeHigh, sizeLow;
+    };
+    static_assert(sizeof(Status) == 36);
 
     std::string prefix; // the folder's path ending in one separator, as the paths of its entries begin
     std::vector<std::unique_ptr<Entry[]>> entryBlocks;
     std::vector<std::string> nameBlocks;
     std::uint32_t count = 0;
     std::vector<std::uint32_t> slots; // entry number + 1 at the first free slot from the name's hash; 0 is free
+
+    // In the list's order, once the listing's names are gone: blocks of EntryBlock statuses, each freed once
+    // every entry of it is done.
+    std::vector<std::unique_ptr<Status[]>> listBlocks;
+    std::unique_ptr<std::atomic<std::uint32_t>[]> listPending; // per block, its entries not done yet
+    std::size_t listCount = 0;
 
     static std::string prefixOf(std::string_view folder)
     {
@@ -248,6 +265,34 @@ struct OpenFolder::Data {
                 at = (at + 1) & (size - 1);
             slots[at] = i + 1;
         }
+    }
+
+    // Keeps the status of the list's entries in its order, when the listing holds each of them, and frees the
+    // listing's names and its own order: a fill reads the statuses in the list's order and lets them go as it
+    // goes, so that they do not stay beside the table that it fills. Otherwise the listing stays as it is.
+    void keepInListOrder(std::size_t entries, const std::function<std::string_view(std::size_t)> &listName)
+    {
+        const std::size_t blocks = (entries + EntryBlock - 1) / EntryBlock;
+        std::vector<std::unique_ptr<Status[]>> statuses(blocks);
+        for (std::size_t i = 0; i < entries; ++i) {
+            const Entry *found = find(listName(i));
+            if (!found)
+                return;
+            if (i % EntryBlock == 0)
+                statuses[i / EntryBlock] = std::make_unique_for_overwrite<Status[]>(EntryBlock);
+            statuses[i / EntryBlock][i % EntryBlock] = { found->attributes, found->created, found->accessed,
+                found->written, found->sizeHigh, found->sizeLow };
+        }
+        auto pending = std::make_unique<std::atomic<std::uint32_t>[]>(blocks);
+        for (std::size_t block = 0; block < blocks; ++block)
+            pending[block] = static_cast<std::uint32_t>(std::min<std::size_t>(EntryBlock, entries - block * EntryBlock));
+        listBlocks.swap(statuses);
+        listPending = std::move(pending);
+        listCount = entries;
+        std::vector<std::unique_ptr<Entry[]>>().swap(entryBlocks);
+        std::vector<std::string>().swap(nameBlocks);
+        std::vector<std::uint32_t>().swap(slots);
+        count = 0;
     }
 
     std::string_view name(const Entry &entry) const
@@ -322,7 +367,40 @@ OpenFolder::OpenFolder(std::string_view folder)
     m_data = std::move(data);
 }
 
+OpenFolder::OpenFolder(
+    std::string_view folder, std::size_t count, const std::function<std::string_view(std::size_t)> &name)
+    : OpenFolder(folder)
+{
+    if (m_data && count > 0)
+        m_data->keepInListOrder(count, name);
+}
+
 OpenFolder::~OpenFolder() = default;
+
+std::optional<FileObject> OpenFolder::listed(std::size_t index) const
+{
+    if (!m_data || index >= m_data->listCount)
+        return std::nullopt;
+    const Data::Status &status = m_data->listBlocks[index / Data::EntryBlock][index % Data::EntryBlock];
+    return fileObject(
+        status.attributes, status.created, status.accessed, status.written, status.sizeHigh, status.sizeLow);
+}
+
+void OpenFolder::done(std::size_t first, std::size_t end) const
+{
+    if (!m_data)
+        return;
+    end = std::min(end, m_data->listCount);
+    while (first < end) {
+        const std::size_t block = first / Data::EntryBlock;
+        const std::size_t upTo = std::min(end, (block + 1) * Data::EntryBlock);
+        const auto entries = static_cast<std::uint32_t>(upTo - first);
+        // The last thread to finish with a block frees it.
+        if (m_data->listPending[block].fetch_sub(entries) == entries)
+            m_data->listBlocks[block].reset();
+        first = upTo;
+    }
+}
 
 std::optional<std::string> findFirstFile(std::string_view pattern, unsigned admitted)
 {

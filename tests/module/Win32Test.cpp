@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <cctype>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -398,6 +400,31 @@ TEST(Win32FileSystem, FolderScopeAnswersFromItsListing)
     // A scope of its own lists the folder as it is now.
     const FolderScope own(dir.path());
     EXPECT_THROW(fileLength(listed), std::system_error);
+}
+
+// Opened for a fill's list, the listing gives each entry's status by its place in the list, as it was listed; a
+// list with a name the listing lacks leaves the listing as it was, answering by name.
+TEST(Win32FileSystem, FolderOpenedForAListAnswersInItsOrder)
+{
+    const TempDir dir;
+    for (const auto &[name, bytes] : { std::pair { "a", 1 }, { "b", 2 }, { "c", 3 } })
+        dir.file(name, bytes);
+    struct Case {
+        std::vector<std::string> list;
+        std::vector<std::optional<std::int64_t>> sizes; // by the list's place
+    };
+    for (const Case &row : { Case { { "c", "a", "b" }, { 3, 1, 2 } }, Case { { "b", "missing" }, { {}, {} } } }) {
+        EXPECT_EQ(namesIn(dir.path()).size(), 3u);
+        const OpenFolder open(dir.path(), row.list.size(), [&row](std::size_t i) { return std::string_view(row.list[i]); });
+        for (std::size_t i = 0; i < row.list.size(); ++i) {
+            const std::optional<quorrix::FileObject> file = open.listed(i);
+            EXPECT_EQ(file ? std::optional(file->Size()) : std::nullopt, row.sizes[i]) << row.list[i];
+        }
+        EXPECT_FALSE(open.listed(row.list.size()));
+        const FolderScope scope(open);
+        EXPECT_EQ(fileLength(dir.path() + "\\b"), 2);
+        open.done(0, row.list.size());
+    }
 }
 
 // The system's comparison orders the names; only a tie is left to the bytes, so distinct names never tie.
