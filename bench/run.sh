@@ -69,11 +69,14 @@ if [ "$windows" -eq 1 ]; then
     rows=()
     for n in "${sizes[@]}"; do
         echo "timing $n files ..." >&2
-        floor=() null=() nullBytes=""
+        floor=() null=() nullBytes="" floorBytes=""
         rounds=$runs
         [ "$n" -ge 1000000 ] && rounds=$(((runs + 1) / 2))
         for ((round = 0; round < rounds; ++round)); do
-            floor+=("$("$run" "$arch" "$bin/bench_floor.exe" "$(wpath "$work/f$n")" 2 </dev/null | awk '{ print $2 }')")
+            read -r _ fus _ fbytes < <("$run" "$arch" "$bin/bench_floor.exe" "$(wpath "$work/f$n")" 2 </dev/null \
+                | tr -d '\r') || { echo "bench_floor failed on $n files" >&2; exit 1; }
+            floor+=("$fus")
+            floorBytes=${floorBytes:-$fbytes}
             read -r _ us _ bytes < <("$run" "$arch" "$bin/bench_fill.exe" null "$(wpath "$work/f$n")" \
                 "$(wpath "$work/empty")" 2 </dev/null | tr -d '\r') || { echo "bench_fill failed on $n files" >&2; exit 1; }
             null+=("$us")
@@ -81,16 +84,21 @@ if [ "$windows" -eq 1 ]; then
         done
         f=$(winMin "${floor[@]}") fm=$(winMedian "${floor[@]}")
         u=$(winMin "${null[@]}") um=$(winMedian "${null[@]}")
-        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s' "floor (FindFirstFileExW)" "$n" "$f" "1.00x" "$fm" "1.00x" "-")")
-        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s' "fill into a table keeping nothing" "$n" "$u" \
-            "$(winRatio "$u" "$f")" "$um" "$(winRatio "$um" "$fm")" "$nullBytes")")
+        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s %10s' "floor (FindFirstFileExW)" "$n" "$f" "1.00x" "$fm" "1.00x" \
+            "$floorBytes" "-")")
+        rows+=("$(printf '%-34s %8s %9s %7s %9s %7s %9s %10s' "fill into a table keeping nothing" "$n" "$u" \
+            "$(winRatio "$u" "$f")" "$um" "$(winRatio "$um" "$fm")" "$nullBytes" \
+            "$(awk -v a="$nullBytes" -v b="$floorBytes" 'BEGIN { printf "%.1f", a - b }')")")
     done
     echo
     echo "Fill under Wine ($arch), $(nproc) cores, warm cache, $runs rounds (1,000,000 files: $(((runs + 1) / 2)));"
     echo "best and median of the rounds, in us a file and as a multiple of the floor's best and median"
     echo
-    printf '%-34s %8s %9s %7s %9s %7s %9s\n' "case" "files" "best" "ratio" "median" "ratio" "bytes/row"
+    printf '%-34s %8s %9s %7s %9s %7s %9s %10s\n' "case" "files" "best" "ratio" "median" "ratio" "bytes/row" "over floor"
     printf '%s\n' "${rows[@]}"
+    echo
+    echo "bytes/row of the floor: what listing the folder alone costs the process at its peak (under Wine, its own"
+    echo "copy of the folder's names); over floor: the fill's bytes/row less the floor's."
     exit 0
 fi
 
