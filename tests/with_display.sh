@@ -29,4 +29,12 @@ if [ -z "$number" ]; then
     exit 1
 fi
 
+# A client must be able to connect before the command starts: a program that found no display would fail the
+# command for a reason of the test's own making.
+for _ in $(seq 100); do
+    if DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        break
+    fi
+    sleep 0.1
+done
 DISPLAY=":$number" "$@"
