@@ -63,6 +63,19 @@ if [ "$windows" -eq 1 ]; then
         echo "making a folder of $n files ..." >&2
         "$work/make_folder" "$work/f$n" "$n"
     done
+    # Runs a benchmark program under Wine and prints its line of figures, which begins with WORD; anything else
+    # (a crash's report, say) stops the run with what the program printed.
+    winRun() {
+        local word=$1 out
+        shift
+        out=$("$@" </dev/null 2>&1 | tr -d '\r') || true
+        if ! grep -q "^$word " <<<"$out"; then
+            printf '%s failed:\n%s\n' "$*" "$out" >&2
+            : >"$work/failed"
+            return 1
+        fi
+        grep "^$word " <<<"$out" | head -1
+    }
     winMin() { printf '%s\n' "$@" | sort -g | head -1; }
     winMedian() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
     winRatio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
@@ -73,12 +86,12 @@ if [ "$windows" -eq 1 ]; then
         rounds=$runs
         [ "$n" -ge 1000000 ] && rounds=$(((runs + 1) / 2))
         for ((round = 0; round < rounds; ++round)); do
-            read -r _ fus _ fbytes < <("$run" "$arch" "$bin/bench_floor.exe" "$(wpath "$work/f$n")" 2 </dev/null \
-                | tr -d '\r') || { echo "bench_floor failed on $n files" >&2; exit 1; }
+            read -r _ fus _ fbytes < <(winRun floor "$run" "$arch" "$bin/bench_floor.exe" "$(wpath "$work/f$n")" 2)
             floor+=("$fus")
             floorBytes=${floorBytes:-$fbytes}
-            read -r _ us _ bytes < <("$run" "$arch" "$bin/bench_fill.exe" null "$(wpath "$work/f$n")" \
-                "$(wpath "$work/empty")" 2 </dev/null | tr -d '\r') || { echo "bench_fill failed on $n files" >&2; exit 1; }
+            read -r _ us _ bytes < <(winRun fill_null "$run" "$arch" "$bin/bench_fill.exe" null "$(wpath "$work/f$n")" \
+                "$(wpath "$work/empty")" 2)
+            [ ! -e "$work/failed" ] || exit 1
             null+=("$us")
             nullBytes=${nullBytes:-$bytes}
         done
