@@ -15,6 +15,7 @@
 #include "FileList.h"
 #include "Module1.h"
 #include "NaturalOrder.h"
+#include "PeakResident.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -99,26 +100,6 @@ public:
 };
 
 #endif
-
-// Peak resident size of this process so far, in bytes.
-long peakResident()
-{
-#ifdef _WIN32
-    PROCESS_MEMORY_COUNTERS counters {};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<long>(counters.PeakWorkingSetSize);
-#else
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.starts_with("VmHWM:"))
-            return std::atol(line.c_str() + 6) * 1024;
-    }
-    rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss * 1024;
-#endif
-}
 
 double fillSeconds(quorrix::FileList &files, quorrix::GridControl &grid, const char *folder)
 {

@@ -7,10 +7,10 @@
 // "floor_all ...".
 //
 // On Windows the floor is one FindFirstFileExW listing (basic information, large fetch), which gives every
-// entry's status with its name; "all" is not offered there.
+// entry's status with its name; "all" is not offered there, and the line ends with the bytes per file that the first
+// listing added to the process's peak resident size (under Wine, its own copy of the names).
 #ifdef _WIN32
 #include <windows.h>
-#include <psapi.h>
 
 #include <filesystem>
 #else
@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "PeakResident.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,13 +61,6 @@ long scanOnAllCores(const char *, std::vector<char> &, unsigned)
     return -1;
 }
 
-// Peak resident size of this process so far, in bytes: what Wine itself keeps to list a folder shows here.
-long peakResident()
-{
-    PROCESS_MEMORY_COUNTERS counters {};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<long>(counters.PeakWorkingSetSize);
-}
 #else
 // Calls `visit(name)` for every entry of the open folder `dir` but "." and "..", buffer by buffer of
 // getdents64, as the entries arrive; false when the folder cannot be read.

@@ -67,8 +67,6 @@ namespace
 
     constexpr std::size_t kLimit = std::numeric_limits<std::uint32_t>::max();
 
-    // The sortables of names first to end - 1, into `items`, and the rests of their keys into `rests`, which
-    // begins with the zero byte of every key without a rest. `made(n)` after every few hundred names.
     // The blocks of rests and how a Sortable's `rest` finds its bytes in them.
     struct Rests {
         explicit Rests(std::size_t count)
@@ -80,21 +78,23 @@ namespace
 
         // The most bytes one block may hold.
         std::size_t limit() const { return kLimit >> blockBits; }
+        // In 64 bits, so that a single block (no bits for its number) shifts by 32 without harm.
         std::uint32_t at(std::size_t block, std::size_t offset) const
         {
-            return static_cast<std::uint32_t>(blockBits == 0 ? offset : block << (32 - blockBits) | offset);
+            return static_cast<std::uint32_t>(std::uint64_t { block } << (32 - blockBits) | offset);
         }
         const char *operator[](std::uint32_t rest) const
         {
-            if (blockBits == 0)
-                return blocks[0].c_str() + rest;
-            return blocks[rest >> (32 - blockBits)].c_str() + (rest & (kLimit >> blockBits));
+            return blocks[static_cast<std::size_t>(std::uint64_t { rest } >> (32 - blockBits))].c_str()
+                + (rest & limit());
         }
 
         std::vector<std::string> blocks;
         unsigned blockBits = 0;
     };
 
+    // The sortables of names first to end - 1, into `items`, and the rests of their keys into block `block` of
+    // `allRests`. `made(n)` after every few hundred names.
     template<typename Made>
     void makeSortables(std::size_t first, std::size_t end, const std::function<std::string_view(std::size_t)> &name,
         Sortable *items, Rests &allRests, std::size_t block, Made &&made)

@@ -66,6 +66,17 @@ namespace
             fileTime(created), fileTime(accessed), fileTime(written));
     }
 
+    // An entry's times and size as a listing gives them, kept with its attributes.
+    struct ListedTimes {
+        FILETIME created, accessed, written;
+        DWORD sizeHigh, sizeLow;
+    };
+
+    FileObject fileObject(DWORD attributes, const ListedTimes &times)
+    {
+        return fileObject(attributes, times.created, times.accessed, times.written, times.sizeHigh, times.sizeLow);
+    }
+
     bool isDotOrDotDot(const wchar_t *name)
     {
         return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
@@ -189,8 +200,7 @@ struct OpenFolder::Data {
         std::uint32_t nameAt; // block number << NameBlockBits | offset in the block
         std::uint16_t nameLength;
         std::uint16_t attributes; // the low 16 bits: every bit the status is reported with
-        FILETIME created, accessed, written;
-        DWORD sizeHigh, sizeLow;
+        ListedTimes times;
     };
     static_assert(sizeof(Entry) == 40);
     static constexpr unsigned EntryBlockBits = 14;
@@ -202,8 +212,7 @@ struct OpenFolder::Data {
     // An entry's status without its name, kept in the order of the list a fill was opened for.
     struct Status {
         std::uint16_t attributes;
-        FILETIME created, accessed, written;
-        DWORD sizeHigh, sizeLow;
+        ListedTimes times;
     };
     static_assert(sizeof(Status) == 36);
 
@@ -242,9 +251,11 @@ struct OpenFolder::Data {
             throw std::length_error("name too long to keep");
         if (count % EntryBlock == 0)
             entryBlocks.push_back(std::make_unique_for_overwrite<Entry[]>(EntryBlock));
-        entryBlocks.back()[count % EntryBlock] = { static_cast<std::uint32_t>((nameBlocks.size() - 1) << NameBlockBits | at),
+        entryBlocks.back()[count % EntryBlock] = {
+            static_cast<std::uint32_t>((nameBlocks.size() - 1) << NameBlockBits | at),
             static_cast<std::uint16_t>(names.size() - at), static_cast<std::uint16_t>(data.dwFileAttributes),
-            data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow };
+            { data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow }
+        };
         ++count;
         return std::string_view(names).substr(at);
     }
@@ -280,12 +291,12 @@ struct OpenFolder::Data {
                 return;
             if (i % EntryBlock == 0)
                 statuses[i / EntryBlock] = std::make_unique_for_overwrite<Status[]>(EntryBlock);
-            statuses[i / EntryBlock][i % EntryBlock] = { found->attributes, found->created, found->accessed,
-                found->written, found->sizeHigh, found->sizeLow };
+            statuses[i / EntryBlock][i % EntryBlock] = { found->attributes, found->times };
         }
         auto pending = std::make_unique<std::atomic<std::uint32_t>[]>(blocks);
         for (std::size_t block = 0; block < blocks; ++block)
-            pending[block] = static_cast<std::uint32_t>(std::min<std::size_t>(EntryBlock, entries - block * EntryBlock));
+            pending[block]
+                = static_cast<std::uint32_t>(std::min<std::size_t>(EntryBlock, entries - block * EntryBlock));
         listBlocks.swap(statuses);
         listPending = std::move(pending);
         listCount = entries;
@@ -338,8 +349,7 @@ namespace
         const OpenFolder::Data::Entry *entry = open->find(name);
         if (!entry)
             return std::nullopt;
-        return fileObject(
-            entry->attributes, entry->created, entry->accessed, entry->written, entry->sizeHigh, entry->sizeLow);
+        return fileObject(entry->attributes, entry->times);
     }
 
 } // namespace
@@ -382,8 +392,7 @@ std::optional<FileObject> OpenFolder::listed(std::size_t index) const
     if (!m_data || index >= m_data->listCount)
         return std::nullopt;
     const Data::Status &status = m_data->listBlocks[index / Data::EntryBlock][index % Data::EntryBlock];
-    return fileObject(
-        status.attributes, status.created, status.accessed, status.written, status.sizeHigh, status.sizeLow);
+    return fileObject(status.attributes, status.times);
 }
 
 void OpenFolder::done(std::size_t first, std::size_t end) const
