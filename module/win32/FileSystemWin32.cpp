@@ -280,18 +280,27 @@ struct OpenFolder::Data {
 
     // Keeps the status of the list's entries in its order, when the listing holds each of them, and frees the
     // listing's names and its own order: a fill reads the statuses in the list's order and lets them go as it
-    // goes, so that they do not stay beside the table that it fills. Otherwise the listing stays as it is.
+    // goes, so that they do not stay beside the table that it fills. Otherwise the listing stays as it is. Each
+    // entry is found first and the names and their table freed, before the statuses are copied: the copy is
+    // made beside the listing's entries alone.
     void keepInListOrder(std::size_t entries, const std::function<std::string_view(std::size_t)> &listName)
     {
+        std::vector<std::uint32_t> listed(entries); // entry number + 1
+        for (std::size_t i = 0; i < entries; ++i) {
+            listed[i] = numberOf(listName(i));
+            if (listed[i] == 0)
+                return;
+        }
+        std::vector<std::string>().swap(nameBlocks);
+        std::vector<std::uint32_t>().swap(slots);
+
         const std::size_t blocks = (entries + EntryBlock - 1) / EntryBlock;
         std::vector<std::unique_ptr<Status[]>> statuses(blocks);
         for (std::size_t i = 0; i < entries; ++i) {
-            const Entry *found = find(listName(i));
-            if (!found)
-                return;
             if (i % EntryBlock == 0)
                 statuses[i / EntryBlock] = std::make_unique_for_overwrite<Status[]>(EntryBlock);
-            statuses[i / EntryBlock][i % EntryBlock] = { found->attributes, found->times };
+            const Entry &found = entry(listed[i] - 1);
+            statuses[i / EntryBlock][i % EntryBlock] = { found.attributes, found.times };
         }
         auto pending = std::make_unique<std::atomic<std::uint32_t>[]>(blocks);
         for (std::size_t block = 0; block < blocks; ++block)
@@ -301,8 +310,6 @@ struct OpenFolder::Data {
         listPending = std::move(pending);
         listCount = entries;
         std::vector<std::unique_ptr<Entry[]>>().swap(entryBlocks);
-        std::vector<std::string>().swap(nameBlocks);
-        std::vector<std::uint32_t>().swap(slots);
         count = 0;
     }
 
@@ -312,17 +319,23 @@ struct OpenFolder::Data {
             .substr(entry.nameAt & (NameBlock - 1), entry.nameLength);
     }
 
-    const Entry *find(std::string_view wanted) const
+    // The number + 1 of the entry named `wanted`, or 0.
+    std::uint32_t numberOf(std::string_view wanted) const
     {
         if (slots.empty())
-            return nullptr;
+            return 0;
         const std::size_t mask = slots.size() - 1;
         for (std::size_t at = std::hash<std::string_view>()(wanted) & mask; slots[at] != 0; at = (at + 1) & mask) {
-            const Entry &found = entry(slots[at] - 1);
-            if (name(found) == wanted)
-                return &found;
+            if (name(entry(slots[at] - 1)) == wanted)
+                return slots[at];
         }
-        return nullptr;
+        return 0;
+    }
+
+    const Entry *find(std::string_view wanted) const
+    {
+        const std::uint32_t number = numberOf(wanted);
+        return number == 0 ? nullptr : &entry(number - 1);
     }
 };
 
