@@ -40,7 +40,8 @@ trap '"$run" "$arch" --remove; rm -rf "$work"' EXIT
 
 mkdir "$work/empty"
 c++ -std=c++20 -O2 "$root/bench/make_folder.cpp" -o "$work/make_folder"
-for n in "$files" $((2 * files)); do
+twice=$((2 * files))
+for n in "$files" "$twice"; do
     "$work/make_folder" "$work/bench$n" "$n" >/dev/null
     mkdir "$work/blank$n"
     (cd "$work/bench$n" && find . -maxdepth 1 -type f -printf '%f\0' | (cd "$work/blank$n" && xargs -0 touch))
@@ -67,24 +68,22 @@ wineCopy() {
         | awk '/^floor / { print $4 }'
 }
 
+# One line of the table: the bytes a row that ROWS more rows added to each window's peak (from the BEFORE peaks to
+# the AFTER peaks, in kB), Wine's copy in bytes a row, and the Windows window less that copy against the Qt window.
+line() {
+    awk -v k="$1" -v n="$2" -v rows="$3" -v q0="$4" -v q1="$5" -v w0="$6" -v w1="$7" -v c="$8" 'BEGIN {
+        q = (q1 - q0) * 1024 / rows; w = (w1 - w0) * 1024 / rows
+        printf "%-6s %9s %10.1f %10.1f %12.1f %10.1f %7.2fx\n", k, n, q, w, c, w - c, (w - c) / q }'
+}
+
 qtEmpty=$(peak qt "$work/empty")
 winEmpty=$(peak windows "$work/empty")
 printf '%-6s %9s %10s %10s %12s %10s %8s\n' folder files "Qt" "Windows" "Wine's copy" "less copy" "against"
 for kind in bench blank; do
-    declare -A qt=() win=() copy=()
-    for n in "$files" $((2 * files)); do
-        qt[$n]=$(peak qt "$work/$kind$n")
-        win[$n]=$(peak windows "$work/$kind$n")
-        copy[$n]=$(wineCopy "$work/$kind$n")
-        awk -v k="$kind" -v n="$n" -v q="${qt[$n]}" -v qe="$qtEmpty" -v w="${win[$n]}" -v we="$winEmpty" \
-            -v c="${copy[$n]}" 'BEGIN {
-                qr = (q - qe) * 1024 / n; wr = (w - we) * 1024 / n
-                printf "%-6s %9d %10.1f %10.1f %12.1f %10.1f %7.2fx\n", k, n, qr, wr, c, wr - c, (wr - c) / qr }'
-    done
-    n=$files m=$((2 * files))
-    awk -v k="$kind" -v n="$n" -v q1="${qt[$n]}" -v q2="${qt[$m]}" -v w1="${win[$n]}" -v w2="${win[$m]}" \
-        -v c1="${copy[$n]}" -v c2="${copy[$m]}" 'BEGIN {
-            qr = (q2 - q1) * 1024 / n; wr = (w2 - w1) * 1024 / n; c = (c2 * 2 * n - c1 * n) / n
-            printf "%-6s %9s %10.1f %10.1f %12.1f %10.1f %7.2fx\n", k, "slope", qr, wr, c, wr - c, (wr - c) / qr }'
-    unset qt win copy
+    qt1=$(peak qt "$work/$kind$files") win1=$(peak windows "$work/$kind$files") copy1=$(wineCopy "$work/$kind$files")
+    qt2=$(peak qt "$work/$kind$twice") win2=$(peak windows "$work/$kind$twice") copy2=$(wineCopy "$work/$kind$twice")
+    line "$kind" "$files" "$files" "$qtEmpty" "$qt1" "$winEmpty" "$win1" "$copy1"
+    line "$kind" "$twice" "$twice" "$qtEmpty" "$qt2" "$winEmpty" "$win2" "$copy2"
+    # The copy of the further rows: all of the larger folder's less all of the smaller one's.
+    line "$kind" slope "$files" "$qt1" "$qt2" "$win1" "$win2" "$(awk -v a="$copy1" -v b="$copy2" 'BEGIN { print 2 * b - a }')"
 done
